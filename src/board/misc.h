@@ -1,0 +1,52 @@
+#ifndef VYN_BOARD_MISC_H
+#define VYN_BOARD_MISC_H
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "board/types.h"
+
+const std::string engine_info(bool toUci = false);
+// A hint to start loading a hash entry that will be read soon.
+inline void prefetch(const void* addr) { __builtin_prefetch(addr, 0, 3); }
+void start_logger(bool b);
+
+void dbg_hit_on(bool b);
+void dbg_hit_on(bool c, bool b);
+void dbg_mean_of(int v);
+void dbg_print();
+
+enum SyncCout { SYNC_COUT_LOCK, SYNC_COUT_UNLOCK };
+std::ostream& operator<<(std::ostream&, SyncCout);
+
+#define sync_cout std::cout << SYNC_COUT_LOCK
+#define sync_endl std::endl << SYNC_COUT_UNLOCK
+
+// xorshift64*: the magic search and the Zobrist keys depend on its exact output.
+class PRNG {
+  uint64_t s;
+
+  uint64_t rand64() {
+    s ^= s >> 12;
+    s ^= s << 25;
+    s ^= s >> 27;
+    return s * 2685821657736338717ULL;
+  }
+
+ public:
+  // A zero state would stay zero for ever.
+  explicit PRNG(uint64_t seed) : s(seed ? seed : 1) {}
+
+  template <typename T>
+  T rand() { return T(rand64()); }
+
+  // Sparse candidates for the magic search: AND of three draws.
+  template <typename T>
+  T sparse_rand() { return T(rand64() & rand64() & rand64()); }
+
+  // Uniform-enough choice among n, from the low 32 bits of one draw.
+  unsigned pick(unsigned n) { return n ? unsigned(uint32_t(rand64())) % n : 0; }
+};
+
+#endif
