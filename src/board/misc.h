@@ -1,9 +1,11 @@
 #ifndef VYN_BOARD_MISC_H
 #define VYN_BOARD_MISC_H
 
+#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
@@ -16,6 +18,14 @@ void dbg_hit_on(bool b);
 void dbg_hit_on(bool c, bool b);
 void dbg_mean_of(int v);
 void dbg_print();
+
+// Milliseconds of the steady clock.
+typedef std::chrono::milliseconds::rep TimePoint;
+
+inline TimePoint now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 enum SyncCout { SYNC_COUT_LOCK, SYNC_COUT_UNLOCK };
 std::ostream& operator<<(std::ostream&, SyncCout);
@@ -47,6 +57,24 @@ class PRNG {
 
   // Uniform-enough choice among n, from the low 32 bits of one draw.
   unsigned pick(unsigned n) { return n ? unsigned(uint32_t(rand64())) % n : 0; }
+};
+
+// A fixed-size per-thread cache indexed by the low bits of a key. Every slot
+// starts with a key that cannot map to it, so a never-written slot always
+// misses (a pawnless position has pawn key 0).
+template <class Entry, int Size>
+class HashTable {
+  static_assert((Size & (Size - 1)) == 0, "Size must be a power of two");
+
+ public:
+  HashTable() : table(Size) {
+    for (int i = 0; i < Size; ++i)
+      table[i].key = Key(i + 1);
+  }
+  Entry* operator[](Key key) { return &table[uint32_t(key) & (Size - 1)]; }
+
+ private:
+  std::vector<Entry> table;
 };
 
 #endif

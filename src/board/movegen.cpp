@@ -16,8 +16,9 @@ ExtMove* generate_castling(const Position& pos, ExtMove* moveList, Color us, con
   const Square kto = relative_square(us, KingSide ? SQUARE_G1 : SQUARE_C1);
   const Bitboard enemies = pos.pieces(~us);
 
-  // Every square the king crosses, its target included, must be safe.
-  const Square step = Chess960 ? (kto > kfrom ? DELTA_W : DELTA_E) : (KingSide ? DELTA_W : DELTA_E);
+  // Every square the king crosses, its target included, must be safe. The
+  // walk heads for the king's square, wherever a FEN has put the king.
+  const Square step = kto > kfrom ? DELTA_W : DELTA_E;
 
   for (Square s = kto; s != kfrom; s += step)
     if (pos.attackers_to(s) & enemies)

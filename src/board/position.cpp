@@ -9,6 +9,8 @@
 #include "board/misc.h"
 #include "board/movegen.h"
 #include "board/psqt.h"
+#include "eval/tables.h"
+#include "search/tt.h"
 #include "uci/uci.h"
 
 namespace Zobrist {
@@ -151,7 +153,7 @@ void Position::clear() {
       pieceList[COLOR_WHITE][i][j] = pieceList[COLOR_BLACK][i][j] = SQUARE_NONE;
 }
 
-bool Position::set(const std::string& fenStr, bool isChess960, Thread* th) {
+bool Position::set(const std::string& fenStr, bool isChess960, EvalTables* th) {
   // Try the text on a scratch position first, so a refused one leaves this
   // position untouched.
   Position scratch;
@@ -161,7 +163,7 @@ bool Position::set(const std::string& fenStr, bool isChess960, Thread* th) {
   return parse(fenStr, isChess960, th);
 }
 
-bool Position::parse(const std::string& fenStr, bool isChess960, Thread* th) {
+bool Position::parse(const std::string& fenStr, bool isChess960, EvalTables* th) {
   unsigned char token;
   std::istringstream ss(fenStr);
 
@@ -521,7 +523,7 @@ bool Position::gives_check(Move m, const CheckInfo& ci) const {
 }
 
 void Position::do_move(Move m, StateInfo& newSt, bool givesCheck) {
-  ++nodes;
+  __atomic_store_n(&nodes, nodes + 1, __ATOMIC_RELAXED);
   Key k = state->key ^ Zobrist::side;
 
   std::memcpy(&newSt, state, offsetof(StateInfo, key));
@@ -567,6 +569,9 @@ void Position::do_move(Move m, StateInfo& newSt, bool givesCheck) {
     state->materialKey ^= Zobrist::psq[them][captured][pieceCount[them][captured]];
     state->psqScore -= PSQT::psq[them][captured][capsq];
     state->halfmoveClock = 0;
+
+    if (ownerThread)
+      prefetch(ownerThread->materialTable[state->materialKey]);
   }
 
   k ^= Zobrist::psq[us][pt][from] ^ Zobrist::psq[us][pt][to];
@@ -606,6 +611,9 @@ void Position::do_move(Move m, StateInfo& newSt, bool givesCheck) {
 
     state->pawnKey ^= Zobrist::psq[us][PIECE_TYPE_PAWN][from] ^ Zobrist::psq[us][PIECE_TYPE_PAWN][to];
     state->halfmoveClock = 0;
+
+    if (ownerThread)
+      prefetch(ownerThread->pawnsTable[state->pawnKey]);
   }
 
   state->psqScore += PSQT::psq[us][pt][to] - PSQT::psq[us][pt][from];
@@ -678,6 +686,7 @@ void Position::do_null_move(StateInfo& newSt) {
   }
 
   state->key ^= Zobrist::side;
+  prefetch(TT.first_entry(state->key));
 
   ++state->halfmoveClock;
   state->pliesSinceNull = 0;
@@ -798,7 +807,7 @@ void Position::flip() {
   std::getline(ss, token);
   f += token;
 
-  set(f, is_chess960(), this_thread());
+  set(f, is_chess960(), eval_tables());
 }
 
 bool Position::pos_is_ok(int* failedStep) const {

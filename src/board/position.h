@@ -9,6 +9,7 @@
 
 class Position;
 class Thread;
+struct EvalTables;
 
 namespace PSQT {
 extern Score psq[COLOR_NB][PIECE_TYPE_NB][SQUARE_NB];
@@ -60,7 +61,7 @@ class Position {
 
   // Returns false, leaving the position as it was, when the text is not a
   // legal chess position.
-  bool set(const std::string& fenStr, bool isChess960, Thread* th);
+  bool set(const std::string& fenStr, bool isChess960, EvalTables* th);
   const std::string fen() const;
   void clear();
   void flip();
@@ -159,8 +160,12 @@ class Position {
   Phase game_phase() const;
   int game_ply() const { return gamePly; }
   bool is_chess960() const { return chess960; }
-  Thread* this_thread() const { return ownerThread; }
-  uint64_t nodes_searched() const { return nodes; }
+  // The caches serving this position; null outside the search.
+  EvalTables* eval_tables() const { return ownerThread; }
+  Thread* this_thread() const;
+  void set_eval_tables(EvalTables* th) { ownerThread = th; }
+  // Read by other threads while this one searches.
+  uint64_t nodes_searched() const { return __atomic_load_n(&nodes, __ATOMIC_RELAXED); }
   void set_nodes_searched(uint64_t n) { nodes = n; }
   bool is_draw() const;
   int rule50_count() const { return state->halfmoveClock; }
@@ -169,7 +174,7 @@ class Position {
   const StateInfo* state_info() const { return state; }
 
  private:
-  bool parse(const std::string& fenStr, bool isChess960, Thread* th);
+  bool parse(const std::string& fenStr, bool isChess960, EvalTables* th);
   void set_castling_right(Color c, Square rfrom);
   void set_state(StateInfo* si) const;
 
@@ -192,7 +197,7 @@ class Position {
   uint64_t nodes;
   int gamePly;
   Color sideToMove;
-  Thread* ownerThread;
+  EvalTables* ownerThread;
   StateInfo* state;
   bool chess960;
 };

@@ -12,6 +12,9 @@ namespace Platform {
 // again; it lives until the process ends, so late printers never see it die.
 std::recursive_mutex& output_mutex();
 
+// Asks for a higher scheduling priority; the engine runs whatever it gets.
+void raise_priority();
+
 // Turns a path written with '\' separators into one for this system.
 std::string native_path(const std::string& path);
 
