@@ -1,0 +1,94 @@
+#include "book/book.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+
+namespace Book {
+
+std::vector<std::vector<std::string>> bookLines;
+bool isLoaded = false;
+
+bool load(const std::string& path) {
+  bookLines.clear();
+  isLoaded = false;
+
+  std::ifstream file(path);
+  if (!file.is_open())
+    return false;
+
+  std::string line;
+  while (std::getline(file, line)) {
+    const size_t first = line.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || line[first] == '#')
+      continue;
+
+    const size_t last = line.find_last_not_of(" \t\r\n");
+    line = line.substr(first, last - first + 1);
+
+    for (char& c : line)
+      c = char(std::tolower(static_cast<unsigned char>(c)));
+
+    std::istringstream ss(line);
+    std::vector<std::string> tokens;
+    for (std::string token; ss >> token;)
+      tokens.push_back(token);
+
+    if (!tokens.empty())
+      bookLines.push_back(std::move(tokens));
+  }
+
+  isLoaded = !bookLines.empty();
+  return isLoaded;
+}
+
+std::string getMove(const std::string& moves, int ply, int depth, int variety) {
+  if (!isLoaded || ply >= depth)
+    return "";
+
+  std::istringstream ss(moves);
+  std::vector<std::string> played;
+  for (std::string token; ss >> token;)
+    played.push_back(token);
+
+  // Every line that continues the game votes for its next move; a move that
+  // stands in more lines is drawn more often.
+  std::vector<const std::string*> candidates;
+  for (const auto& line : bookLines) {
+    if (line.size() <= played.size())
+      continue;
+
+    bool matches = true;
+    for (size_t i = 0; i < played.size() && matches; ++i)
+      matches = line[i] == played[i];
+
+    if (matches)
+      candidates.push_back(&line[played.size()]);
+  }
+
+  if (candidates.empty())
+    return "";
+
+  if (variety <= 0)
+    return *candidates.front();
+
+  static uint64_t rng = 0;
+  if (!rng) {
+    rng = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                       .count());
+    if (!rng)
+      rng = 1;  // a zero state would stay zero
+  }
+
+  rng ^= rng >> 12;
+  rng ^= rng << 25;
+  rng ^= rng >> 27;
+  const uint32_t r = uint32_t(rng * 0x2545F4914F6CDD1DULL);
+
+  return *candidates[r % candidates.size()];
+}
+
+}  // namespace Book

@@ -1,0 +1,125 @@
+#include "uci/benchmark.h"
+
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "board/misc.h"
+#include "board/position.h"
+#include "search/perft.h"
+#include "search/search.h"
+#include "search/thread.h"
+#include "uci/uci.h"
+
+namespace {
+
+const std::vector<std::string> VYN_Defaults = {
+    "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/3P1N2/PPP2PPP/RNBQK2R w KQkq - 0 1",
+    "8/8/4k3/3p4/3P4/4K3/8/8 w - - 0 1",
+    "r1bq1rk1/ppp2ppp/2np1n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQ1RK1 w - - 0 1",
+    "r2qkb1r/ppp2ppp/2n5/3np1N1/2B5/8/PPPP1PPP/RNBQK2R w KQkq - 0 1",
+    "r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/5N2/PPPP1PPP/RNBQ1RK1 b kq - 0 1",
+    "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 0 1"};
+
+const char* const Rule = "=========================================";
+
+}  // namespace
+
+void benchmark(const Position& current, std::istream& is) {
+  std::string token;
+  std::vector<std::string> fens;
+  Search::LimitsType limits;
+
+  // A missing word takes its default, and so do all after it.
+  std::string ttSize = "16", threads = "1", limit = "15", fenFile = "default", limitType = "depth";
+  if (is >> token) {
+    ttSize = token;
+    if (is >> token) {
+      threads = token;
+      if (is >> token) {
+        limit = token;
+        if (is >> token) {
+          fenFile = token;
+          if (is >> token)
+            limitType = token;
+        }
+      }
+    }
+  }
+
+  Options["Hash"] = ttSize;
+  Options["Threads"] = threads;
+  Search::clear();
+
+  // A limit that is no number keeps the default.
+  int number;
+  if (!UCI::parse_int(limit, number))
+    number = 15;
+
+  if (limitType == "time")
+    limits.movetime = number;
+  else if (limitType == "nodes")
+    limits.nodes = number;
+  else if (limitType == "mate")
+    limits.mate = number;
+  else
+    limits.depth = number;
+
+  if (fenFile == "default")
+    fens = VYN_Defaults;
+  else if (fenFile == "current")
+    fens.push_back(current.fen());
+  else {
+    std::ifstream file(fenFile);
+    if (!file.is_open()) {
+      std::cerr << "Unable to open file: " << fenFile << std::endl;
+      return;
+    }
+
+    std::string fen;
+    while (std::getline(file, fen))
+      if (!fen.empty())
+        fens.push_back(fen);
+  }
+
+  uint64_t nodes = 0;
+  const TimePoint start = now();
+
+  std::cerr << "\n" << Rule << std::endl << " VYN 26.8 Corvastel Benchmark Starting" << std::endl << Rule << std::endl;
+
+  for (size_t i = 0; i < fens.size(); ++i) {
+    Position pos;
+    std::cerr << "Analyzing position " << i + 1 << " / " << fens.size() << " ... ";
+
+    if (!pos.set(fens[i], int(Options["UCI_Chess960"]), Threads.main())) {
+      std::cerr << "Invalid position" << std::endl;
+      continue;
+    }
+
+    if (limitType == "perft")
+      nodes += Search::perft<true>(pos, Depth(number));
+    else {
+      Search::StateStackPtr noStates;
+      limits.startTime = now();
+      Threads.start_thinking(pos, limits, noStates);
+      Threads.main()->wait_for_search_finished();
+      nodes += Threads.nodes_searched();
+    }
+
+    std::cerr << "Done" << std::endl;
+  }
+
+  const TimePoint elapsed = now() - start + 1;
+
+  dbg_print();
+
+  std::cerr << "\n" << Rule << std::endl
+            << " VYN 26.8 Benchmark Complete" << std::endl
+            << Rule << std::endl
+            << " Total time (ms)     : " << elapsed << std::endl
+            << " Nodes evaluated     : " << nodes << std::endl
+            << " VYN Nodes / second  : " << 1000 * nodes / uint64_t(elapsed) << std::endl
+            << Rule << "\n"
+            << std::endl;
+}

@@ -1,0 +1,283 @@
+#include "uci/uci.h"
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "board/misc.h"
+#include "board/movegen.h"
+#include "board/position.h"
+#include "personalities/personality.h"
+#include "platform/platform.h"
+#include "search/search.h"
+#include "search/thread.h"
+#include "search/timeman.h"
+#include "uci/benchmark.h"
+
+// The moves of the last "position" command, as the GUI sent them; the
+// opening book matches against them.
+std::string CurrentGameMoves;
+
+namespace {
+
+const char* const StartFEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+// The personality of timed games when none was chosen, and the one last
+// applied by "go".
+const std::string UserSelectedPersonality = "VYN_26.8_Corvastel";
+std::string AppliedPersonalityFile;
+
+// States of the moves of the last "position" command; "go" hands them to the
+// search. A deque keeps their addresses stable.
+Search::StateStackPtr SetupStates;
+
+std::string personality_filepath(const std::string& name) {
+  if (name.find_first_of("\\/:") != std::string::npos)
+    return Platform::native_path(name);
+
+  const bool hasExtension = name.size() > 3 && name.compare(name.size() - 4, 4, ".ypf") == 0;
+  return Platform::native_path("personality\\" + name + (hasExtension ? "" : ".ypf"));
+}
+
+void stop_search() {
+  Search::Signals.stop = true;
+  Search::Signals.stopCommand = true;
+  Threads.main()->start_searching(true);  // only wakes it
+}
+
+// Commands that change what a search uses first let the running search end;
+// one that only "stop" or "ponderhit" could end is stopped (its best move is
+// printed).
+void finish_search() {
+  if (Search::Limits.infinite || Search::Limits.ponder)
+    stop_search();
+  Threads.main()->wait_for_search_finished();
+}
+
+bool load_and_apply(const std::string& name) {
+  Personality::PersonalityData data;
+  if (!Personality::load(personality_filepath(name), data))
+    return false;
+
+  Personality::apply(data);
+  AppliedPersonalityFile = name;
+  return true;
+}
+
+void position(Position& pos, std::istringstream& is) {
+  std::string token, fen;
+
+  is >> token;
+  if (token == "startpos") {
+    fen = StartFEN;
+    is >> token;  // normally "moves"
+  } else if (token == "fen")
+    while (is >> token && token != "moves")
+      fen += token + " ";
+  else
+    return;
+
+  // A refused FEN leaves the game as it was.
+  if (!pos.set(fen, int(Options["UCI_Chess960"]), Threads.main())) {
+    sync_cout << "info string Warning: Invalid FEN: " << fen << sync_endl;
+    return;
+  }
+
+  CurrentGameMoves.clear();
+  SetupStates.reset(new std::stack<StateInfo, std::deque<StateInfo>>);
+
+  Move m;
+  while (is >> token && (m = UCI::to_move(pos, token)) != MOVE_NONE) {
+    SetupStates->push(StateInfo());
+    pos.do_move(m, SetupStates->top(), pos.gives_check(m, CheckInfo(pos)));
+    CurrentGameMoves += (CurrentGameMoves.empty() ? "" : " ") + token;
+  }
+}
+
+void setoption(std::istringstream& is) {
+  std::string token, name, value;
+
+  is >> token;  // normally "name"
+
+  while (is >> token && token != "value")
+    name += (name.empty() ? "" : " ") + token;
+
+  while (is >> token)
+    value += (value.empty() ? "" : " ") + token;
+
+  static const char* const refused[] = {"Contempt",         "Skill Level",     "Move Overhead",
+                                        "Minimum Thinking Time", "Slow Mover", "nodestime",
+                                        "SyzygyPath",       "SyzygyProbeDepth", "Syzygy50MoveRule",
+                                        "SyzygyProbeLimit"};
+  for (const char* r : refused)
+    if (name == r)
+      return;
+
+  if (Options.count(name))
+    Options[name] = value;
+}
+
+// A number of a "go" or "bench" command; false when the word is none.
+template <typename T>
+bool read_number(std::istringstream& is, T& result) {
+  std::string word;
+  if (!(is >> word))
+    return false;
+
+  int v;
+  if (!UCI::parse_int(word, v))
+    return false;
+
+  result = T(v);
+  return true;
+}
+
+bool read_nodes(std::istringstream& is, int64_t& result) {
+  std::string word;
+  if (!(is >> word))
+    return false;
+
+  size_t i = 0;
+  bool negative = false;
+  if (i < word.size() && (word[i] == '+' || word[i] == '-'))
+    negative = word[i++] == '-';
+  if (i >= word.size() || !std::isdigit(static_cast<unsigned char>(word[i])))
+    return false;
+
+  int64_t v = 0;
+  for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i) {
+    if (v > (INT64_MAX - 9) / 10)
+      return false;
+    v = v * 10 + (word[i] - '0');
+  }
+  result = negative ? -v : v;
+  return true;
+}
+
+void go(const Position& pos, std::istringstream& is) {
+  Search::LimitsType limits;
+  std::string token;
+  bool readable = true;
+
+  limits.startTime = now();
+
+  while (readable && is >> token)
+    if (token == "searchmoves")
+      while (is >> token)
+        limits.searchmoves.push_back(UCI::to_move(pos, token));
+    else if (token == "wtime")
+      readable = read_number(is, limits.time[COLOR_WHITE]);
+    else if (token == "btime")
+      readable = read_number(is, limits.time[COLOR_BLACK]);
+    else if (token == "winc")
+      readable = read_number(is, limits.inc[COLOR_WHITE]);
+    else if (token == "binc")
+      readable = read_number(is, limits.inc[COLOR_BLACK]);
+    else if (token == "movestogo")
+      readable = read_number(is, limits.movestogo);
+    else if (token == "depth")
+      readable = read_number(is, limits.depth);
+    else if (token == "nodes")
+      readable = read_nodes(is, limits.nodes);
+    else if (token == "movetime")
+      readable = read_number(is, limits.movetime);
+    else if (token == "mate")
+      readable = read_number(is, limits.mate);
+    else if (token == "infinite")
+      limits.infinite = 1;
+    else if (token == "ponder")
+      limits.ponder = 1;
+
+  // The personality fits the kind of search: the default one for analysis,
+  // the chosen one for games.
+  const bool analysis = limits.infinite || (!limits.time[COLOR_WHITE] && !limits.time[COLOR_BLACK] && !limits.movetime);
+
+  if (analysis) {
+    if (!(Personality::is_active() && Personality::get_active_name() == "VYN 26.8 Corvastel"))
+      load_and_apply("VYN_26.8_Corvastel");
+  } else {
+    const std::string wanted = CurrentPersonalityFile.empty() ? UserSelectedPersonality : CurrentPersonalityFile;
+    if (wanted != AppliedPersonalityFile)
+      load_and_apply(wanted);
+  }
+
+  if (limits.infinite)
+    sync_cout << "info string "
+              << (int(Options["Italian Talk"]) ? "Sto analizzando la posizione... tu sai farlo???"
+                                               : "I'm analyzing the position... do you know how to do it?")
+              << sync_endl;
+
+  Threads.start_thinking(pos, limits, SetupStates);
+}
+
+}  // namespace
+
+void UCI::loop(int argc, char* argv[]) {
+  Position pos;
+  std::string token, cmd;
+
+  pos.set(StartFEN, false, Threads.main());
+
+  for (int i = 1; i < argc; ++i)
+    cmd += std::string(argv[i]) + " ";
+
+  do {
+    if (argc == 1 && !Platform::read_line(std::cin, cmd))
+      cmd = "quit";
+
+    std::istringstream is(cmd);
+
+    token.clear();
+    is >> std::skipws >> token;
+
+    if (token == "quit" || token == "stop")
+      stop_search();
+
+    else if (token == "ponderhit") {
+      // The search continues as a normal timed one, or ends when its time is up.
+      Search::Limits.ponder = 0;
+      if (Search::Signals.stopOnPonderhit)
+        Search::Signals.stop = true;
+      Threads.main()->start_searching(true);
+    }
+
+    else if (token == "uci")
+      sync_cout << "id name VYN 26.8.1 Corvastel Kdrw\nid author Quellmark\n" << Options << "\nuciok" << sync_endl;
+
+    else if (token == "ucinewgame") {
+      finish_search();
+      Search::clear();
+      Time.availableNodes = 0;
+    }
+
+    else if (token == "isready")
+      sync_cout << "readyok" << sync_endl;
+
+    else if (token == "go") {
+      finish_search();
+      go(pos, is);
+    }
+
+    else if (token == "position") {
+      finish_search();
+      position(pos, is);
+    }
+
+    else if (token == "setoption") {
+      finish_search();
+      setoption(is);
+    }
+
+    else if (token == "bench") {
+      finish_search();
+      benchmark(pos, is);
+    }
+
+  } while (token != "quit" && argc == 1);
+
+  // In argument mode nobody can send "stop": an endless search ends here.
+  if (argc > 1)
+    finish_search();
+
+  Threads.main()->wait_for_search_finished();
+}

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <regex>
+#include <thread>
+
+#include "search/search_support.h"
+
+using namespace search_support;
+
+namespace {
+
+class SearchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { start_engine(); }
+
+  void SetUp() override {
+    set_option("VYN Corvastel Elo", "2900 World Elite");
+    set_option("MultiPV", "1");
+    set_option("Threads", "1");
+    set_option("Show PV", "true");
+    Search::clear();
+  }
+};
+
+const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+}  // namespace
+
+TEST_F(SearchTest, FindsMatesAndEndsWithOneBestMove) {
+  // A mate score at the root stops the search at once.
+  const struct {
+    const char* fen;
+    const char* best;
+  } cases[] = {
+      {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "bestmove d1d8"},
+      {"3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", "bestmove d8d1"},
+      {"k7/8/1K6/8/8/8/8/7R w - - 0 1", "bestmove h1h8"},
+      {"r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4", "bestmove h5f7"},
+  };
+
+  for (const auto& c : cases) {
+    const std::string out = run(c.fen, depth(12));
+    EXPECT_EQ(count_prefix(out, "bestmove"), 1) << out;
+    EXPECT_EQ(last_line(out).rfind(c.best, 0), 0u) << out;
+    EXPECT_EQ(count_prefix(out, "info depth 12"), 0) << out;
+  }
+}
+
+TEST_F(SearchTest, NoLegalMoveAnswersNoneWithoutSearching) {
+  const struct {
+    const char* fen;
+    const char* info;
+  } cases[] = {
+      {"7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "info depth 0 score mate 0"},  // checkmated
+      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "info depth 0 score cp 0"},    // stalemate
+  };
+
+  for (const auto& c : cases) {
+    const std::string out = run(c.fen, depth(5));
+    EXPECT_EQ(out, std::string(c.info) + "\nbestmove (none)\n");
+  }
+}
+
+TEST_F(SearchTest, DepthLimitIsObeyedAndInfoLinesAreWellFormed) {
+  const std::string out = run(StartFen, depth(6));
+  const std::regex info(
+      "info depth (\\d+) seldepth \\d+ multipv 1 score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? "
+      "nodes \\d+ nps \\d+( hashfull \\d+)? tbhits 0 time \\d+ pv( [a-h][1-8][a-h][1-8][nbrq]?)+");
+  int deepest = 0;
+  for (const std::string& line : lines_of(out)) {
+    if (line.rfind("info depth", 0) != 0)
+      continue;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, info)) << line;
+    deepest = std::max(deepest, std::stoi(m[1]));
+  }
+  EXPECT_EQ(deepest, 6);
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+  EXPECT_TRUE(std::regex_match(last_line(out), std::regex("bestmove [a-h][1-8][a-h][1-8]( ponder [a-h][1-8][a-h][1-8])?")))
+      << last_line(out);
+}
+
+TEST_F(SearchTest, SearchmovesRestrictTheRoot) {
+  Search::LimitsType limits = depth(5);
+  Position pos;
+  ASSERT_TRUE(pos.set(StartFen, false, nullptr));
+  std::string a3 = "a2a3", h3 = "h2h3";
+  limits.searchmoves = {UCI::to_move(pos, a3), UCI::to_move(pos, h3), UCI::to_move(pos, a3)};
+
+  const std::string out = run(StartFen, limits);
+  const std::string best = last_line(out);
+  EXPECT_TRUE(best.rfind("bestmove a2a3", 0) == 0 || best.rfind("bestmove h2h3", 0) == 0) << best;
+}
+
+TEST_F(SearchTest, NodeLimitStopsTheSearch) {
+  Search::LimitsType limits;
+  limits.nodes = 20000;
+  const std::string out = run(StartFen, limits);
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+  // The poll runs every 4096 calls, so the overshoot stays small.
+  EXPECT_LT(Threads.nodes_searched(), 20000u + 20000u);
+}
+
+TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMoveAtMost) {
+  set_option("MultiPV", "3");
+  // Two legal moves only: the king's.
+  const std::string out = run("k7/8/2K5/8/8/8/8/8 b - - 0 1", depth(4));
+  bool sawTwo = false;
+  for (const std::string& line : lines_of(out)) {
+    EXPECT_EQ(line.find("multipv 3"), std::string::npos) << line;
+    EXPECT_EQ(line.find("mate 0"), std::string::npos) << line;
+    sawTwo |= line.find("multipv 2") != std::string::npos;
+  }
+  EXPECT_TRUE(sawTwo) << out;
+}
+
+TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
+  set_option("Threads", "4");
+  ASSERT_EQ(Threads.size(), 4u);  // the handler resizes the pool
+  set_option("MultiPV", "3");
+  set_option("VYN Corvastel Elo", "1000 Intermediate");
+
+  Search::LimitsType limits;
+  limits.movetime = 50;
+  const std::string out = run(StartFen, limits);
+
+  const std::regex info(
+      "info depth (\\d+) score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ time \\d+ "
+      "pv [a-h][1-8][a-h][1-8][nbrq]?");
+  int deepest = 0;
+  for (const std::string& line : lines_of(out)) {
+    if (line.rfind("info depth", 0) != 0)
+      continue;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, info)) << line;
+    deepest = std::max(deepest, std::stoi(m[1]));
+  }
+  EXPECT_EQ(deepest, 5);
+  EXPECT_EQ(int(Options["Threads"]), 1);
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+}
+
+TEST_F(SearchTest, PonderingSearchAnswersOnlyAfterPonderhit) {
+  // The weak level ends the search by itself after its pause; the answer
+  // must still wait for the GUI.
+  set_option("VYN Corvastel Elo", "500 Beginner");
+
+  Position pos;
+  ASSERT_TRUE(pos.set(StartFen, false, nullptr));
+  Search::StateStackPtr states(new std::stack<StateInfo, std::deque<StateInfo>>);
+  Search::LimitsType limits;
+  limits.ponder = 1;
+  limits.movetime = 20;
+  limits.startTime = now();
+
+  testing::internal::CaptureStdout();
+  Threads.start_thinking(pos, limits, states);
+  auto finished = std::async(std::launch::async, [] { Threads.main()->wait_for_search_finished(); });
+  EXPECT_EQ(finished.wait_for(std::chrono::milliseconds(400)), std::future_status::timeout);
+
+  Search::Limits.ponder = 0;  // what "ponderhit" does
+  if (Search::Signals.stopOnPonderhit)
+    Search::Signals.stop = true;
+  Threads.main()->start_searching(true);
+  finished.get();
+  const std::string out = testing::internal::GetCapturedStdout();
+
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+  EXPECT_EQ(last_line(out).rfind("bestmove", 0), 0u);
+}
+
+TEST_F(SearchTest, InfiniteSearchWaitsForStopEvenAfterFindingMate) {
+  Position pos;
+  ASSERT_TRUE(pos.set("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", false, nullptr));
+  Search::StateStackPtr states(new std::stack<StateInfo, std::deque<StateInfo>>);
+  Search::LimitsType limits;
+  limits.infinite = 1;
+  limits.startTime = now();
+
+  testing::internal::CaptureStdout();
+  Threads.start_thinking(pos, limits, states);
+  auto finished = std::async(std::launch::async, [] { Threads.main()->wait_for_search_finished(); });
+  // The mate stops the search at once, but the answer waits for "stop".
+  EXPECT_EQ(finished.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+
+  Search::Signals.stop = true;  // what "stop" does
+  Search::Signals.stopCommand = true;
+  Threads.main()->start_searching(true);
+  finished.get();
+  const std::string out = testing::internal::GetCapturedStdout();
+
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+  EXPECT_EQ(last_line(out).rfind("bestmove d1d8", 0), 0u) << out;
+}
+
+TEST_F(SearchTest, SeveralThreadsAgreeOnAForcedMate) {
+  set_option("Threads", "3");
+  ASSERT_EQ(Threads.size(), 3u);
+  const std::string out = run("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", depth(8));
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+  EXPECT_EQ(last_line(out).rfind("bestmove d1d8", 0), 0u) << out;
+  set_option("Threads", "1");
+  EXPECT_EQ(Threads.size(), 1u);
+}
+
+TEST_F(SearchTest, ShowPVOffPrintsNoInfoLines) {
+  set_option("Show PV", "false");
+  const std::string out = run(StartFen, depth(3));
+  for (const std::string& line : lines_of(out))
+    EXPECT_EQ(line.rfind("info depth", 0), std::string::npos) << line;
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+}

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "uci/engine_process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A working directory of the engine's own, optionally with the shipped data.
+class WorkDir {
+ public:
+  explicit WorkDir(bool withData) {
+    path = fs::temp_directory_path() / ("vyn_e2e_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
+    fs::remove_all(path);
+    fs::create_directories(path);
+    if (withData) {
+      const fs::path source(VYN_SOURCE_DIR);
+      for (const char* dir : {"personality", "books"})
+        if (fs::exists(source / dir))
+          fs::copy(source / dir, path / dir, fs::copy_options::recursive);
+    }
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string str() const { return path.string(); }
+  fs::path path;
+
+ private:
+  static int counter;
+};
+
+int WorkDir::counter = 0;
+
+bool has_line(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& l : lines)
+    if (l == text)
+      return true;
+  return false;
+}
+
+bool has_prefix(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (const std::string& l : lines)
+    if (l.rfind(prefix, 0) == 0)
+      return true;
+  return false;
+}
+
+const std::regex BestMove("bestmove ([a-h][1-8][a-h][1-8][nbrq]?|\\(none\\))( ponder [a-h][1-8][a-h][1-8][nbrq]?)?");
+
+}  // namespace
+
+TEST(UciEndToEnd, HandshakeListsTheVisibleOptions) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  ASSERT_TRUE(engine.started());
+
+  std::string line;
+  ASSERT_TRUE(engine.read_line(line));
+  EXPECT_EQ(line, "VYN 26.8.1 64 POPCNT by Quellmark");
+
+  engine.send("uci");
+  std::vector<std::string> seen;
+  ASSERT_TRUE(engine.expect("uciok", &seen));
+  EXPECT_TRUE(has_line(seen, "id name VYN 26.8.1 Corvastel Kdrw"));
+  EXPECT_TRUE(has_line(seen, "id author Quellmark"));
+  int options = 0;
+  for (const std::string& l : seen)
+    options += l.rfind("option name ", 0) == 0;
+  EXPECT_EQ(options, 12);
+  EXPECT_TRUE(has_line(seen, "option name Hash type spin default 16 min 16 max 1024"));
+
+  engine.send("isready");
+  ASSERT_TRUE(engine.expect("readyok"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, PlaysAGameOfSearchesWithOneBestMoveEach) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  engine.send("uci");
+  ASSERT_TRUE(engine.expect("uciok"));
+  engine.send("ucinewgame");
+  engine.send("isready");
+  ASSERT_TRUE(engine.expect("readyok"));
+
+  std::string moves;
+  for (int ply = 0; ply < 6; ++ply) {
+    engine.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
+    engine.send("go wtime 2000 btime 2000 winc 100 binc 100");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen)) << "ply " << ply;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(seen.back(), m, BestMove)) << seen.back();
+    ASSERT_NE(m[1], "(none)");
+    moves += " " + m[1].str();
+  }
+
+  engine.send("isready");
+  std::vector<std::string> tail;
+  ASSERT_TRUE(engine.expect("readyok", &tail));
+  EXPECT_FALSE(has_prefix(tail, "bestmove"));  // never a second answer
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, InfiniteAndPonderSearchesAnswerOnlyWhenReleased) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+
+  engine.send("position startpos");
+  engine.send("go infinite");
+  ASSERT_TRUE(engine.expect("info string I'm analyzing the position... do you know how to do it?"));
+  EXPECT_FALSE(has_prefix(engine.drain(500), "bestmove"));
+  engine.send("stop");
+  ASSERT_TRUE(engine.expect("bestmove"));
+
+  engine.send("setoption name Italian Talk value true");
+  engine.send("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
+  engine.send("go infinite");
+  ASSERT_TRUE(engine.expect("info string Sto analizzando la posizione... tu sai farlo???"));
+  // The mate ends the search at once, but the answer waits for "stop".
+  EXPECT_FALSE(has_prefix(engine.drain(500), "bestmove"));
+  engine.send("stop");
+  std::vector<std::string> seen;
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_EQ(seen.back().rfind("bestmove d1d8", 0), 0u);
+
+  engine.send("position startpos moves e2e4");
+  engine.send("go ponder wtime 100 btime 100");
+  EXPECT_FALSE(has_prefix(engine.drain(700), "bestmove"));
+  engine.send("ponderhit");
+  ASSERT_TRUE(engine.expect("bestmove"));
+
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, StateChangingCommandsFirstEndTheRunningSearch) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+
+  for (const char* command : {"setoption name Hash value 32", "ucinewgame", "position startpos moves d2d4",
+                              "setoption name Threads value 3", "go depth 2"}) {
+    engine.send("position startpos");
+    engine.send("go infinite");
+    engine.send(command);
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen)) << command;
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok", &seen)) << command;
+  }
+
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, NoLegalMoveAnswersNone) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  engine.send("position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1");
+  engine.send("go depth 5");
+  std::vector<std::string> seen;
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_TRUE(has_line(seen, "info depth 0 score mate 0"));
+  EXPECT_EQ(seen.back(), "bestmove (none)");
+
+  engine.send("go ponder");
+  EXPECT_FALSE(has_prefix(engine.drain(300), "bestmove"));
+  engine.send("ponderhit");
+  ASSERT_TRUE(engine.expect("bestmove (none)"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+
+  const char* const garbage[] = {
+      "",
+      "   ",
+      "\t",
+      "eval",
+      "d",
+      "flip",
+      "perft 3",
+      "xyzzy plugh",
+      "position",
+      "position nonsense",
+      "position fen",
+      "position fen 8/8/8/8/8/8/8/8 w - - 0 1",
+      "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x KQkq - 0 1",
+      "position fen kkkkkkkk/8/8/8/8/8/8/KKKKKKKK w - - 0 1",
+      "position fen ppppppppp/8/8/8/8/8/8/K6k w - - 0 1",
+      "position fen 4k3/8/8/8/8/8/8/4K2R w KQkqABCDEFGH e3 -5 99999999999999999999",
+      "position startpos moves e2e5 e2e4",
+      "position startpos moves e7e5",
+      "setoption",
+      "setoption name",
+      "setoption name Threads value many",
+      "setoption name Hash value 99999999999999999999",
+      "setoption name Hash value -1",
+      "setoption name MultiPV value 1e9",
+      "setoption name VYN Corvastel Elo value nonsense",
+      "setoption name Personality File value <empty>",
+      "go depth",
+      "go depth x",
+      "go wtime -5 btime -5",
+      "go nodes 99999999999999999999999",
+      "go searchmoves zzzz",
+      "ponderhit",
+      "stop",
+      "bench 16 1 x current nothing",
+      "bench 16 1 3 /nonexistent/file",
+      std::string(100000, 'x').c_str(),
+  };
+
+  for (const char* g : garbage) {
+    engine.send(g);
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok", nullptr, 60000)) << "after: " << std::string(g).substr(0, 60);
+  }
+
+  // Windows line endings are understood.
+  engine.send_raw("isready\r\n");
+  ASSERT_TRUE(engine.expect("readyok"));
+
+  engine.send("position startpos");
+  engine.send("go depth 3");
+  ASSERT_TRUE(engine.expect("bestmove"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, ArgumentModeRunsOneCommandAndEndOfInputQuits) {
+  WorkDir dir(false);
+  {
+    EngineProcess engine(dir.str(), {"go", "depth", "3"});
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen));
+    EXPECT_EQ(seen.front(), "VYN 26.8.1 64 POPCNT by Quellmark");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    // An endless search cannot be stopped in this mode: it ends by itself.
+    EngineProcess engine(dir.str(), {"go", "infinite"});
+    ASSERT_TRUE(engine.expect("bestmove"));
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    EngineProcess engine(dir.str());
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+}
+
+TEST(UciEndToEnd, BenchReportsOnTheErrorStream) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  engine.send("position startpos moves e2e4");
+  engine.send("bench 16 1 3 current perft");
+  std::string line;
+  std::vector<std::string> report;
+  while (engine.read_error_line(line, 20000)) {
+    report.push_back(line);
+    if (line.rfind(" VYN Nodes / second", 0) == 0)
+      break;
+  }
+  EXPECT_TRUE(has_line(report, " VYN 26.8 Corvastel Benchmark Starting"));
+  EXPECT_TRUE(has_line(report, "Analyzing position 1 / 1 ... Done"));
+  EXPECT_TRUE(has_line(report, " Nodes evaluated     : 13160"));  // perft 3 after 1. e4
+
+  engine.send("bench 16 1 3 /no/such/file");
+  bool unable = false;
+  while (!unable && engine.read_error_line(line))
+    unable = line == "Unable to open file: /no/such/file";
+  EXPECT_TRUE(unable);
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, PersonalitiesLoadAtStartUpAndOnRequest) {
+  {
+    WorkDir bare(false);
+    EngineProcess engine(bare.str());
+    std::vector<std::string> seen;
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok", &seen));
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: personality/VYN_26.8_Corvastel.ypf"));
+
+    engine.send("setoption name Personality value Nobody Here");
+    engine.send("isready");
+    seen.clear();
+    ASSERT_TRUE(engine.expect("readyok", &seen));
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: personality/Nobody_Here.ypf"));
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not load personality file: personality/Nobody_Here.ypf"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+
+  WorkDir dir(true);
+  if (!fs::exists(dir.path / "personality" / "VYN_26.8_Corvastel.ypf"))
+    GTEST_SKIP() << "no shipped default personality";
+
+  EngineProcess engine(dir.str());
+  std::vector<std::string> seen;
+  engine.send("isready");
+  ASSERT_TRUE(engine.expect("readyok", &seen));
+  EXPECT_EQ(seen.front(), "VYN 26.8.1 64 POPCNT by Quellmark");
+  EXPECT_TRUE(has_line(seen, "info string Personality loaded: VYN 26.8 Corvastel"));
+
+  // An analysis search keeps the default personality and searches.
+  engine.send("position startpos");
+  engine.send("go depth 4");
+  seen.clear();
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_FALSE(has_prefix(seen, "info string Personality loaded"));
+  EXPECT_TRUE(has_prefix(seen, "info depth 4"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
