@@ -185,7 +185,7 @@ TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
   WorkDir dir(false);
   EngineProcess engine(dir.str());
 
-  const char* const garbage[] = {
+  const std::vector<std::string> garbage = {
       "",
       "   ",
       "\t",
@@ -221,13 +221,13 @@ TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
       "stop",
       "bench 16 1 x current nothing",
       "bench 16 1 3 /nonexistent/file",
-      std::string(100000, 'x').c_str(),
+      std::string(100000, 'x'),
   };
 
-  for (const char* g : garbage) {
+  for (const std::string& g : garbage) {
     engine.send(g);
     engine.send("isready");
-    ASSERT_TRUE(engine.expect("readyok", nullptr, 60000)) << "after: " << std::string(g).substr(0, 60);
+    ASSERT_TRUE(engine.expect("readyok", nullptr, 60000)) << "after: " << g.substr(0, 60);
   }
 
   // Windows line endings are understood.
