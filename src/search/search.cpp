@@ -93,8 +93,6 @@ Value search(Position& pos, Stack* ss, Value alpha, Value beta, Depth depth, boo
 template <NodeType NT, bool InCheck>
 Value qsearch(Position& pos, Stack* ss, Value alpha, Value beta, Depth depth);
 
-Value value_to_tt(Value v, int ply);
-Value value_from_tt(Value v, int ply);
 void update_pv(Move* pv, Move move, Move* childPv);
 void update_stats(const Position& pos, Stack* ss, Move move, Depth depth, Move* quiets, int quietsCnt);
 void check_time();
@@ -1020,18 +1018,6 @@ Value qsearch(Position& pos, Stack* ss, Value alpha, Value beta, Depth depth) {
             ttDepth, bestMove, ss->staticEval, TT.generation());
 
   return bestValue;
-}
-
-// Mate scores are stored relative to the node, not to the root.
-Value value_to_tt(Value v, int ply) {
-  return v >= VALUE_MATE_IN_MAX_PLY ? v + ply : v <= VALUE_MATED_IN_MAX_PLY ? v - ply : v;
-}
-
-Value value_from_tt(Value v, int ply) {
-  return v == VALUE_NONE                ? VALUE_NONE
-         : v >= VALUE_MATE_IN_MAX_PLY   ? v - ply
-         : v <= VALUE_MATED_IN_MAX_PLY  ? v + ply
-                                        : v;
 }
 
 void update_pv(Move* pv, Move move, Move* childPv) {

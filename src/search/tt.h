@@ -66,4 +66,20 @@ class TranspositionTable {
 
 extern TranspositionTable TT;
 
+// Mate scores are stored relative to the node, not to the root; "no value"
+// stays "no value" both ways.
+inline Value value_to_tt(Value v, int ply) {
+  return v == VALUE_NONE                ? VALUE_NONE
+         : v >= VALUE_MATE_IN_MAX_PLY   ? v + ply
+         : v <= VALUE_MATED_IN_MAX_PLY  ? v - ply
+                                        : v;
+}
+
+inline Value value_from_tt(Value v, int ply) {
+  return v == VALUE_NONE                ? VALUE_NONE
+         : v >= VALUE_MATE_IN_MAX_PLY   ? v - ply
+         : v <= VALUE_MATED_IN_MAX_PLY  ? v + ply
+                                        : v;
+}
+
 #endif

@@ -153,3 +153,23 @@ TEST(TranspositionTableDeathTest, AllocationFailureReportsTheSizeAndExits) {
   EXPECT_EXIT(TranspositionTable().resize(SIZE_MAX), ::testing::ExitedWithCode(1),
               "Failed to allocate 18446744073709551615MB for transposition table\\.");
 }
+
+TEST(TranspositionTable, MateScoresAreStoredRelativeToTheNode) {
+  const struct {
+    Value v;
+    int ply;
+    Value stored;
+  } cases[] = {
+      {Value(VALUE_MATE - 10), 4, Value(VALUE_MATE - 6)},
+      {Value(-VALUE_MATE + 10), 4, Value(-VALUE_MATE + 6)},
+      {Value(150), 9, Value(150)},
+      {Value(VALUE_MATE_IN_MAX_PLY - 1), 9, Value(VALUE_MATE_IN_MAX_PLY - 1)},
+      {VALUE_NONE, 7, VALUE_NONE},  // "no value" never turns into a mate
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(value_to_tt(c.v, c.ply), c.stored) << c.v;
+    EXPECT_EQ(value_from_tt(c.stored, c.ply), c.v) << c.v;
+  }
+  // A mate in 10 plies from ply 4, read back at ply 7, is a mate in 13.
+  EXPECT_EQ(value_from_tt(value_to_tt(Value(VALUE_MATE - 10), 4), 7), Value(VALUE_MATE - 13));
+}
