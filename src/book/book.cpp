@@ -11,6 +11,12 @@ namespace Book {
 std::vector<std::vector<std::string>> bookLines;
 bool isLoaded = false;
 
+namespace {
+uint64_t rng = 0;  // seeded on the first draw
+}
+
+void seed(uint64_t s) { rng = s ? s : 0x9E3779B97F4A7C15ULL; }  // a zero state would stay zero
+
 bool load(const std::string& path) {
   bookLines.clear();
   isLoaded = false;
@@ -20,7 +26,10 @@ bool load(const std::string& path) {
     return false;
 
   std::string line;
-  while (std::getline(file, line)) {
+  for (bool firstLine = true; std::getline(file, line); firstLine = false) {
+    if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)
+      line.erase(0, 3);  // a UTF-8 byte-order mark
+
     const size_t first = line.find_first_not_of(" \t\r\n");
     if (first == std::string::npos || line[first] == '#')
       continue;
@@ -74,14 +83,10 @@ std::string getMove(const std::string& moves, int ply, int depth, int variety) {
   if (variety <= 0)
     return *candidates.front();
 
-  static uint64_t rng = 0;
-  if (!rng) {
-    rng = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now().time_since_epoch())
-                       .count());
-    if (!rng)
-      rng = 1;  // a zero state would stay zero
-  }
+  if (!rng)
+    seed(uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count()));
 
   rng ^= rng >> 12;
   rng ^= rng << 25;

@@ -1,6 +1,7 @@
 #ifndef VYN_BOOK_BOOK_H
 #define VYN_BOOK_BOOK_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ bool load(const std::string& path);
 // The next book move after the blank-separated moves, or "" when there is none
 // or ply has reached depth.
 std::string getMove(const std::string& moves, int ply, int depth, int variety);
+
+// Restarts the move choice from a given state; otherwise the first draw seeds
+// it from the clock.
+void seed(uint64_t s);
 
 }  // namespace Book
 

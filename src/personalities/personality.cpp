@@ -179,7 +179,10 @@ bool load(const std::string& path, PersonalityData& data) {
   }
 
   std::string section, line;
-  while (std::getline(file, line)) {
+  for (bool firstLine = true; std::getline(file, line); firstLine = false) {
+    if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)
+      line.erase(0, 3);  // a UTF-8 byte-order mark
+
     const size_t first = line.find_first_not_of(Blanks);
     if (first == std::string::npos)
       continue;

@@ -86,6 +86,10 @@ void benchmark(const Position& current, std::istream& is) {
   uint64_t nodes = 0;
   const TimePoint start = now();
 
+  // Bench positions are no game from the start position: no book moves.
+  const bool fromStart = CurrentGameFromStart;
+  CurrentGameFromStart = false;
+
   std::cerr << "\n" << Rule << std::endl << " VYN 26.8 Corvastel Benchmark Starting" << std::endl << Rule << std::endl;
 
   for (size_t i = 0; i < fens.size(); ++i) {
@@ -111,6 +115,7 @@ void benchmark(const Position& current, std::istream& is) {
   }
 
   const TimePoint elapsed = now() - start + 1;
+  CurrentGameFromStart = fromStart;
 
   dbg_print();
 

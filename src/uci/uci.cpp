@@ -17,6 +17,7 @@
 // The moves of the last "position" command, as the GUI sent them; the
 // opening book matches against them.
 std::string CurrentGameMoves;
+bool CurrentGameFromStart = true;
 
 namespace {
 
@@ -45,6 +46,15 @@ void stop_search() {
   Threads.main()->start_searching(true);  // only wakes it
 }
 
+// The search goes on as a normal timed one, or ends if its time is up.
+// The main search thread is always woken: it may be waiting for this.
+void ponderhit() {
+  Search::Limits.ponder = 0;
+  if (Search::Signals.stopOnPonderhit)
+    Search::Signals.stop = true;
+  Threads.main()->start_searching(true);
+}
+
 // Commands that change what a search uses first let the running search end;
 // one that only "stop" or "ponderhit" could end is stopped (its best move is
 // printed).
@@ -68,7 +78,8 @@ void position(Position& pos, std::istringstream& is) {
   std::string token, fen;
 
   is >> token;
-  if (token == "startpos") {
+  const bool fromStart = token == "startpos";
+  if (fromStart) {
     fen = StartFEN;
     is >> token;  // normally "moves"
   } else if (token == "fen")
@@ -84,6 +95,7 @@ void position(Position& pos, std::istringstream& is) {
   }
 
   CurrentGameMoves.clear();
+  CurrentGameFromStart = fromStart;
   SetupStates.reset(new std::stack<StateInfo, std::deque<StateInfo>>);
 
   Move m;
@@ -233,13 +245,8 @@ void UCI::loop(int argc, char* argv[]) {
     if (token == "quit" || token == "stop")
       stop_search();
 
-    else if (token == "ponderhit") {
-      // The search continues as a normal timed one, or ends when its time is up.
-      Search::Limits.ponder = 0;
-      if (Search::Signals.stopOnPonderhit)
-        Search::Signals.stop = true;
-      Threads.main()->start_searching(true);
-    }
+    else if (token == "ponderhit")
+      ponderhit();
 
     else if (token == "uci")
       sync_cout << "id name VYN 26.8.1 Corvastel Kdrw\nid author Quellmark\n" << Options << "\nuciok" << sync_endl;
@@ -275,9 +282,26 @@ void UCI::loop(int argc, char* argv[]) {
 
   } while (token != "quit" && argc == 1);
 
-  // In argument mode nobody can send "stop": an endless search ends here.
-  if (argc > 1)
-    finish_search();
+  // An endless search started from the arguments still listens for "stop".
+  if (argc > 1 && (Search::Limits.infinite || Search::Limits.ponder)) {
+    while (Platform::read_line(std::cin, cmd)) {
+      std::istringstream is(cmd);
+      token.clear();
+      is >> token;
+
+      if (token == "stop" || token == "quit")
+        break;
+      if (token == "isready")
+        sync_cout << "readyok" << sync_endl;
+      else if (token == "ponderhit") {
+        ponderhit();
+        if (!Search::Limits.infinite)
+          break;
+      }
+    }
+    if (Search::Limits.infinite || Search::Limits.ponder)
+      stop_search();
+  }
 
   Threads.main()->wait_for_search_finished();
 }

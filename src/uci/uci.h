@@ -98,5 +98,8 @@ void on_open_creator(const Option&);
 
 extern UCI::OptionsMap Options;
 extern std::string CurrentGameMoves;
+// The game position was reached from the start position through
+// CurrentGameMoves: only then can the opening book know it.
+extern bool CurrentGameFromStart;
 
 #endif

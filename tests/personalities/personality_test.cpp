@@ -87,6 +87,10 @@ TEST_F(PersonalityFiles, ReaderRulesForSectionsKeysAndValues) {
   EXPECT_EQ(d.bookVariety, 50);  // a tab before '=' keeps the key from matching
 }
 
+TEST_F(PersonalityFiles, ByteOrderMarkIsSkipped) {
+  EXPECT_EQ(read("\xEF\xBB\xBF[INFO]\nName = Marked\n").name, "Marked");
+}
+
 TEST_F(PersonalityFiles, ConversionsFallBackToTheKeysDefault) {
   const struct {
     const char* text;

@@ -251,8 +251,25 @@ TEST(UciEndToEnd, ArgumentModeRunsOneCommandAndEndOfInputQuits) {
     EXPECT_EQ(engine.wait_exit(), 0);
   }
   {
-    // An endless search cannot be stopped in this mode: it ends by itself.
+    // An endless search started from the arguments still listens for "stop".
     EngineProcess engine(dir.str(), {"go", "infinite"});
+    EXPECT_FALSE(has_prefix(engine.drain(500), "bestmove"));
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok"));
+    engine.send("stop");
+    ASSERT_TRUE(engine.expect("bestmove"));
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    EngineProcess engine(dir.str(), {"go", "ponder", "movetime", "100"});
+    EXPECT_FALSE(has_prefix(engine.drain(400), "bestmove"));
+    engine.send("ponderhit");
+    ASSERT_TRUE(engine.expect("bestmove"));
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    EngineProcess engine(dir.str(), {"go", "infinite"});
+    engine.close_input();  // the end of input counts as "quit"
     ASSERT_TRUE(engine.expect("bestmove"));
     EXPECT_EQ(engine.wait_exit(), 0);
   }
@@ -325,6 +342,117 @@ TEST(UciEndToEnd, PersonalitiesLoadAtStartUpAndOnRequest) {
   ASSERT_TRUE(engine.expect("bestmove", &seen));
   EXPECT_FALSE(has_prefix(seen, "info string Personality loaded"));
   EXPECT_TRUE(has_prefix(seen, "info depth 4"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, EveryKindOfGoEndsWithOneLegalBestMove) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  const char* const gos[] = {"go depth 6", "go movetime 200", "go nodes 20000", "go wtime 3000 btime 3000 movestogo 20",
+                             "go wtime 1000 btime 1000 winc 50 binc 50", "go mate 2"};
+  for (const char* g : gos) {
+    // A mate limit ends the search only when the mate is found.
+    engine.send(std::string(g) == "go mate 2" ? "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1"
+                                              : "position startpos moves e2e4 c7c5");
+    engine.send(g);
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen)) << g;
+    std::smatch m;
+    EXPECT_TRUE(std::regex_match(seen.back(), m, BestMove)) << seen.back();
+    engine.send("isready");
+    std::vector<std::string> after;
+    ASSERT_TRUE(engine.expect("readyok", &after));
+    EXPECT_FALSE(has_prefix(after, "bestmove")) << g;
+  }
+
+  // A pondering search that is missed is stopped and answers once.
+  engine.send("go ponder wtime 5000 btime 5000");
+  EXPECT_FALSE(has_prefix(engine.drain(300), "bestmove"));
+  engine.send("stop");
+  ASSERT_TRUE(engine.expect("bestmove"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, PositionCommandVariantsShowInPerftCounts) {
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+
+  // bench ... current perft counts the move tree of the game position.
+  auto count = [&](const std::string& position) {
+    engine.send(position);
+    engine.send("bench 16 1 2 current perft");
+    std::string line;
+    while (engine.read_error_line(line, 20000))
+      if (line.rfind(" Nodes evaluated     : ", 0) == 0)
+        return std::stoll(line.substr(23));
+    return -1LL;
+  };
+
+  const struct {
+    const char* command;
+    long long leaves;
+  } cases[] = {
+      {"position startpos", 400},
+      {"position startpos moves e2e4 e7e5", 835},
+      {"position startpos e2e4", 400},                  // the word after startpos is dropped
+      {"position startpos moves e2e4 e7e5 g1f3 zzzz b8c6", 779},  // stops at the bad move
+      {"position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", 66},
+      {"position", 66},                                  // changes nothing
+      {"position nonsense", 66},
+      {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", 66},    // refused: no kings
+      {"position startpos moves e2e4 d7d5 e4e5 f7f5", 707},  // en passant possible
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(count(c.command), c.leaves) << c.command;
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(UciEndToEnd, BookMovesOnlyInGamesFromTheStartPosition) {
+  WorkDir dir(true);
+  if (!fs::exists(dir.path / "personality" / "Ember_the_Gambiteer.ypf"))
+    GTEST_SKIP() << "no shipped personality with a book";
+
+  EngineProcess engine(dir.str());
+  engine.send("setoption name Personality value Ember the Gambiteer");
+  engine.send("ucinewgame");
+  engine.send("position startpos");
+  engine.send("go wtime 10000 btime 10000");
+  std::vector<std::string> seen;
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  ASSERT_TRUE(has_prefix(seen, "info string Book move played at ply 0 (Depth: 0)"));
+  ASSERT_TRUE(has_prefix(seen, "info string Book Move: "));
+  std::string bookMove;
+  for (const std::string& l : seen)
+    if (l.rfind("info string Book Move: ", 0) == 0)
+      bookMove = l.substr(23);
+  EXPECT_EQ(seen.back().rfind("bestmove " + bookMove, 0), 0u);
+  EXPECT_FALSE(has_prefix(seen, "info depth"));  // no search
+
+  // The same position given as a FEN is no game the book knows.
+  engine.send("position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  engine.send("go wtime 1000 btime 1000");
+  seen.clear();
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_FALSE(has_prefix(seen, "info string Book"));
+
+  // A book move outside "searchmoves" is not played.
+  engine.send("position startpos");
+  engine.send("go wtime 1000 btime 1000 searchmoves h2h3");
+  seen.clear();
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_FALSE(has_prefix(seen, "info string Book"));
+  EXPECT_EQ(seen.back().rfind("bestmove h2h3", 0), 0u);
+
+  // Analysis returns to the default personality, which has no book.
+  engine.send("position startpos");
+  engine.send("go depth 3");
+  seen.clear();
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_TRUE(has_line(seen, "info string Personality loaded: VYN 26.8 Corvastel"));
+  EXPECT_FALSE(has_prefix(seen, "info string Book"));
   engine.send("quit");
   EXPECT_EQ(engine.wait_exit(), 0);
 }
