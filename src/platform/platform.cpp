@@ -1,8 +1,109 @@
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
 
 namespace Platform {
+
+namespace {
+
+std::mutex& opener_mutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::function<void(const std::string&)>& custom_opener() {
+  static std::function<void(const std::string&)> f;
+  return f;
+}
+
+bool ends_with_ignoring_case(const std::string& name, const std::string& suffix) {
+  if (name.size() < suffix.size())
+    return false;
+  const size_t offset = name.size() - suffix.size();
+  for (size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(name[offset + i]))
+        != std::tolower(static_cast<unsigned char>(suffix[i])))
+      return false;
+  return true;
+}
+
+// The program's full path as the PATH search would find it, or empty. Done
+// before forking, where looking it up would not be safe.
+std::string find_program(const std::string& name) {
+  const char* env = std::getenv("PATH");
+  const std::string dirs = env ? env : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos)
+      end = dirs.size();
+    const std::string dir = end > start ? dirs.substr(start, end - start) : ".";
+    const std::string candidate = dir + "/" + name;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+// Starts xdg-open on the page without a shell and without waiting for it. The
+// grandchild is orphaned at once, so no zombie is left behind, and its
+// standard streams go to /dev/null: a browser must never write into the
+// protocol stream or read the GUI's commands.
+void desktop_open(const std::string& path) {
+  const std::string program = find_program("xdg-open");
+  if (program.empty())
+    return;
+
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  const std::string target = ec ? path : absolute.string();
+
+  char arg0[] = "xdg-open";
+  char* const argv[] = {arg0, const_cast<char*>(target.c_str()), nullptr};
+  const long openMax = sysconf(_SC_OPEN_MAX);
+  const int maxFd = openMax > 0 && openMax < 4096 ? int(openMax) : 4096;
+
+  const pid_t child = fork();
+  if (child < 0)
+    return;
+
+  if (child == 0) {
+    // Other threads may hold locks: only async-signal-safe calls from here on.
+    const pid_t grandchild = fork();
+    if (grandchild == 0) {
+      const int devNull = open("/dev/null", O_RDWR);
+      if (devNull < 0 || dup2(devNull, 0) < 0 || dup2(devNull, 1) < 0 || dup2(devNull, 2) < 0)
+        _exit(127);
+      for (int fd = 3; fd < maxFd; ++fd)
+        close(fd);
+      execve(program.c_str(), argv, environ);
+      _exit(127);
+    }
+    _exit(0);
+  }
+
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace
 
 std::recursive_mutex& output_mutex() {
   // Deliberately never destroyed: detached printers may outlive static teardown.
@@ -29,6 +130,35 @@ bool read_line(std::istream& in, std::string& line) {
   if (!line.empty() && line.back() == '\r')
     line.pop_back();
   return true;
+}
+
+std::vector<std::string> list_files(const std::string& dir, const std::string& extension) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (ends_with_ignoring_case(name, extension))
+      names.push_back(std::move(name));
+  }
+  return names;
+}
+
+void open_page(const std::string& path) {
+  std::function<void(const std::string&)> opener;
+  {
+    std::lock_guard<std::mutex> lock(opener_mutex());
+    opener = custom_opener();
+  }
+  if (opener)
+    opener(path);
+  else
+    desktop_open(path);
+}
+
+void set_page_opener(std::function<void(const std::string&)> opener) {
+  std::lock_guard<std::mutex> lock(opener_mutex());
+  custom_opener() = std::move(opener);
 }
 
 }  // namespace Platform

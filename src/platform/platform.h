@@ -1,9 +1,11 @@
 #ifndef VYN_PLATFORM_PLATFORM_H
 #define VYN_PLATFORM_PLATFORM_H
 
+#include <functional>
 #include <istream>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // The few things the engine needs from the operating system.
 namespace Platform {
@@ -20,6 +22,19 @@ std::string native_path(const std::string& path);
 
 // Reads one line; a trailing carriage return from a Windows GUI is dropped.
 bool read_line(std::istream& in, std::string& line);
+
+// Names of the entries of dir whose names end in extension (".ypf"), letter
+// case ignored, in no particular order. Entries of every kind are listed; a
+// missing or unreadable directory gives what could be read, never an error.
+std::vector<std::string> list_files(const std::string& dir, const std::string& extension);
+
+// Hands a file to the desktop (a page to the user's browser) and returns at
+// once; whether anything opens is not reported.
+void open_page(const std::string& path);
+
+// Replaces what open_page does (tests record the path instead of starting a
+// browser); an empty function restores the desktop opener.
+void set_page_opener(std::function<void(const std::string&)> opener);
 
 }  // namespace Platform
 

@@ -9,6 +9,7 @@
 #include "search/search.h"
 #include "search/thread.h"
 #include "search/tt.h"
+#include "tablebases/tbprobe.h"
 #include "uci/uci.h"
 
 UCI::OptionsMap Options;
@@ -106,10 +107,7 @@ void on_threads(const Option&) {
 }
 void on_hash_size(const Option& o) { TT.resize(size_t(int(o))); }
 
-// Handlers of subsystems that are not part of the engine yet.
-void on_tb_path(const Option&) {}
-void on_open_explorer(const Option&) {}
-void on_open_creator(const Option&) {}
+void on_tb_path(const Option& o) { Tablebases::init(std::string(o)); }
 
 void on_logger(const Option& o) { start_logger(o); }
 

@@ -1,9 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "board/misc.h"
 #include "platform/platform.h"
@@ -52,4 +63,111 @@ TEST(Platform, OutputLockIsReentrantAndExclusive) {
   m.unlock();
   m.unlock();
   EXPECT_TRUE(free_for_another_thread(m));
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch directory of its own for each test process.
+fs::path scratch_dir(const char* tag) {
+  const fs::path dir = fs::temp_directory_path() / ("vyn_platform_" + std::to_string(getpid()) + "_" + tag);
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+}  // namespace
+
+TEST(Platform, ListFilesMatchesTheExtensionInAnyCase) {
+  const fs::path dir = scratch_dir("list");
+  for (const char* f : {"a.ypf", "B.YPF", "c.Ypf", ".ypf", "d.ypf.txt", "e.txt", "ypf", "fypf"})
+    std::ofstream(dir / f) << "x";
+  fs::create_directory(dir / "sub.ypf");  // listed: entries are not filtered by kind
+  fs::create_directory(dir / "other");
+  std::ofstream(dir / "other" / "nested.ypf") << "x";  // not recursive
+
+  EXPECT_EQ(sorted(Platform::list_files(dir.string(), ".ypf")),
+            (std::vector<std::string>{".ypf", "B.YPF", "a.ypf", "c.Ypf", "sub.ypf"}));
+  EXPECT_EQ(Platform::list_files(dir.string(), ".YPF").size(), 5u);
+
+  // Nothing to list is not an error.
+  EXPECT_TRUE(Platform::list_files((dir / "missing").string(), ".ypf").empty());
+  EXPECT_TRUE(Platform::list_files((dir / "a.ypf").string(), ".ypf").empty());
+  EXPECT_TRUE(Platform::list_files("", ".ypf").empty());
+
+  fs::remove_all(dir);
+}
+
+TEST(Platform, PageOpenerCanBeReplacedAndRestored) {
+  std::vector<std::string> opened;
+  Platform::set_page_opener([&opened](const std::string& p) { opened.push_back(p); });
+  Platform::open_page("personality/a.html");
+  Platform::open_page("b c.html");
+  Platform::set_page_opener({});
+  EXPECT_EQ(opened, (std::vector<std::string>{"personality/a.html", "b c.html"}));
+}
+
+// The desktop opener runs whatever "xdg-open" comes first on PATH; a stand-in
+// script reports how it was started. It waits until the test has seen
+// open_page return, so an opener that waited for its child would time out.
+TEST(Platform, DesktopOpenerStartsXdgOpenDetachedAndSilenced) {
+  const fs::path dir = scratch_dir("open");
+  const fs::path script = dir / "xdg-open";
+  std::ofstream(script) << "#!/bin/sh\n"
+                           "d=$(dirname \"$0\")\n"
+                           "i=0\n"
+                           "while [ ! -e \"$d/go\" ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n"
+                           "echo leak-out\n"
+                           "echo leak-err >&2\n"
+                           "printf '%s\\n' \"$1\" \"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" "
+                           "\"$(readlink /proc/$$/fd/2)\" \"$$\" \"$i\" > \"$d/report.tmp\"\n"
+                           "mv \"$d/report.tmp\" \"$d/report\"\n";
+  fs::permissions(script, fs::perms::owner_all);
+
+  const char* oldPath = std::getenv("PATH");
+  const std::string savedPath = oldPath ? oldPath : "";
+  setenv("PATH", (dir.string() + ":" + savedPath).c_str(), 1);
+
+  const fs::path oldDir = fs::current_path();
+  fs::current_path(dir);
+
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  Platform::open_page("page one.html");
+  std::ofstream(dir / "go") << "";
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(dir / "report") && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
+
+  fs::current_path(oldDir);
+  setenv("PATH", savedPath.c_str(), 1);
+
+  std::vector<std::string> report;
+  std::ifstream in(dir / "report");
+  for (std::string line; std::getline(in, line);)
+    report.push_back(line);
+  ASSERT_EQ(report.size(), 6u) << "the stand-in did not run";
+
+  EXPECT_EQ(report[0], (dir / "page one.html").string());  // one argument, absolute
+  for (int fd = 0; fd < 3; ++fd)
+    EXPECT_EQ(report[1 + fd], "/dev/null") << "fd " << fd;
+  EXPECT_LT(std::stoi(report[5]), 200) << "open_page waited for the program";
+  EXPECT_EQ(out.find("leak"), std::string::npos);
+  EXPECT_EQ(err.find("leak"), std::string::npos);
+
+  // Not our child, so it can never linger as our zombie.
+  int status;
+  EXPECT_EQ(waitpid(pid_t(std::stoi(report[4])), &status, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+
+  fs::remove_all(dir);
 }
