@@ -17,6 +17,7 @@
 #include "search/timeman.h"
 #include "search/tt.h"
 #include "tablebases/tbprobe.h"
+#include "talk/talk.h"
 #include "uci/uci.h"
 
 namespace Search {
@@ -202,6 +203,8 @@ void Search::clear() {
     th->history.clear();
     th->counterMoves.clear();
   }
+
+  Talk::reset();
 }
 
 // The search of the main search thread: one whole "go", ending with exactly
@@ -238,15 +241,17 @@ void MainThread::search() {
   } else {
     Move bookMove = MOVE_NONE;
 
-    if (!rootPos.is_chess960() && Personality::is_active() && Personality::get_active_data().bookEnabled
-        && Book::isLoaded) {
+    // The book knows only games played from the start position.
+    if (CurrentGameFromStart && !rootPos.is_chess960() && Personality::is_active()
+        && Personality::get_active_data().bookEnabled && Book::isLoaded) {
       const Personality::PersonalityData& p = Personality::get_active_data();
       const std::string answer = Book::getMove(CurrentGameMoves, rootPos.game_ply(), p.bookDepth, p.bookVariety);
 
+      // Only a move the search could play: "searchmoves" are respected.
       if (!answer.empty())
-        for (const auto& m : MoveList<GEN_LEGAL>(rootPos))
-          if (UCI::move(m, rootPos.is_chess960()) == answer) {
-            bookMove = m;
+        for (const RootMove& rm : rootMoves)
+          if (UCI::move(rm.pv[0], rootPos.is_chess960()) == answer) {
+            bookMove = rm.pv[0];
             break;
           }
     }
@@ -327,6 +332,8 @@ void MainThread::search() {
       sync_cout << UCI::pv(bestThread->rootPos, bestThread->completedDepth, -VALUE_INFINITE, VALUE_INFINITE)
                 << sync_endl;
   }
+
+  Talk::on_search_end(rootPos, bestThread->rootMoves, Limits.infinite);
 
   RootMove& best = bestThread->rootMoves[0];
   const bool ponder = best.pv[0] != MOVE_NONE && (best.pv.size() > 1 || best.extract_ponder_from_tt(rootPos));
