@@ -40,6 +40,8 @@ uint64_t clock_ms() {
 }
 
 uint32_t next_random(uint64_t& s) {
+  if (!s)
+    s = 0x9E3779B97F4A7C15ULL;  // a zero state would stay zero
   s ^= s >> 12;
   s ^= s << 25;
   s ^= s >> 27;
@@ -158,6 +160,19 @@ int get_unused_phrase_index(const std::string& key, int count, bool italian) {
   return pick;
 }
 
+namespace {
+
+// The remark generator: seeded on its first use from the root key and the clock.
+uint64_t remarkRng = 0;
+bool remarkRngSeeded = false;
+
+}  // namespace
+
+void seed_remarks(uint64_t s) {
+  remarkRng = s;
+  remarkRngSeeded = true;
+}
+
 std::string get_talk_message(Value v, bool mate, bool italian, uint64_t seed) {
   const char* group = mate        ? "mat"
                       : v > 200   ? "win"
@@ -166,10 +181,13 @@ std::string get_talk_message(Value v, bool mate, bool italian, uint64_t seed) {
                       : v >= -199 ? "dis"
                                   : "los";
 
-  static uint64_t rng = seed ^ clock_ms();
+  if (!remarkRngSeeded) {
+    remarkRng = seed ^ clock_ms();
+    remarkRngSeeded = true;
+  }
 
   // Three remarks in ten are a quotation or a piece of chess history.
-  const char* chosen = next_random(rng) % 100 > 29 ? group : "gmq";
+  const char* chosen = next_random(remarkRng) % 100 > 29 ? group : "gmq";
   const std::vector<std::string>& list = phrases(chosen, italian);
   return list[size_t(get_unused_phrase_index(chosen, int(list.size()), italian))];
 }

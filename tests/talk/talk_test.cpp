@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include <filesystem>
@@ -280,6 +282,29 @@ TEST_F(TalkTest, TheRemarkGroupFollowsTheScore) {
     }
     EXPECT_GT(own, 0) << v;  // twenty quotations in a row: about 3 in 10^11
   }
+}
+
+TEST_F(TalkTest, ThreeRemarksInTenAreQuotationsWithAFixedGenerator) {
+  auto groups = [] {
+    std::string seq;
+    for (int i = 0; i < 1000; ++i)
+      seq += is(Talk::get_talk_message(Value(300), false, false, 0), "gmq", false) ? 'q' : 'w';
+    return seq;
+  };
+
+  Talk::seed_remarks(20261208);
+  const std::string first = groups();
+  Talk::seed_remarks(20261208);
+  EXPECT_EQ(groups(), first);  // the same generator state, the same choices
+
+  const long quotes = std::count(first.begin(), first.end(), 'q');
+  EXPECT_GT(quotes, 250);
+  EXPECT_LT(quotes, 350);
+
+  Talk::seed_remarks(0);  // a zero state must not freeze the generator
+  const std::string fromZero = groups();
+  EXPECT_NE(std::count(fromZero.begin(), fromZero.end(), 'q'), 0);
+  EXPECT_NE(std::count(fromZero.begin(), fromZero.end(), 'w'), 0);
 }
 
 TEST_F(TalkTest, TheSearchSpeaksBeforeItsBestMove) {
