@@ -7,13 +7,13 @@
 
 namespace Platform {
 
-// Separators of this system: between the directories of a search path list,
-// and inside a path.
-#ifdef _WIN32
+// Directories of a search path list ("SyzygyPath") are separated by ';' on
+// every system, so one setting serves every GUI; the separator inside a path
+// is the system's own.
 constexpr char PathListSeparator = ';';
+#ifdef _WIN32
 constexpr char DirSeparator = '\\';
 #else
-constexpr char PathListSeparator = ':';
 constexpr char DirSeparator = '/';
 #endif
 

@@ -60,8 +60,8 @@ TEST_F(TablebaseFiles, PathListsAndEmptyValues) {
     int cardinality;
   } cases[] = {
       {SyzygyDir, "info string Found 35 tablebases.\n", 4},
-      {":" + SyzygyDir + "::" + SyzygyDir + ":", "info string Found 35 tablebases.\n", 4},  // empty parts, twice
-      {":", "info string Found 0 tablebases.\n", 0},
+      {";" + SyzygyDir + ";;" + SyzygyDir + ";", "info string Found 35 tablebases.\n", 4},  // empty parts, twice
+      {";", "info string Found 0 tablebases.\n", 0},
       {(root / "missing").string(), "info string Found 0 tablebases.\n", 0},
       {"<empty>", "", 0},
       {"", "", 0},
@@ -92,11 +92,11 @@ TEST_F(TablebaseFiles, ReinitReplacesTheSetAndTheFirstDirectoryWins) {
 
   // A damaged copy earlier in the list hides the good one.
   write(b, "KQvK.rtbw", "not a table at all");
-  init_tables(b + ":" + a);
+  init_tables(b + ";" + a);
   testing::internal::CaptureStdout();
   EXPECT_EQ(wdl(KQvK).success, 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Corrupted table.\n");
-  init_tables(a + ":" + b);
+  init_tables(a + ";" + b);
   EXPECT_EQ(wdl(KQvK).value, 2);
 
   // A file gone after start-up is reported once and probes fail.

@@ -148,7 +148,8 @@ TEST(UciEndToEnd, StateChangingCommandsFirstEndTheRunningSearch) {
   WorkDir dir(false);
   EngineProcess engine(dir.str());
 
-  for (const char* command : {"setoption name Hash value 32", "ucinewgame", "position startpos moves d2d4",
+  for (const char* command : {"setoption name Hash value 32", "setoption name Clear Hash", "ucinewgame",
+                              "position startpos moves d2d4",
                               "setoption name Threads value 3", "go depth 2"}) {
     engine.send("position startpos");
     engine.send("go infinite");
