@@ -99,7 +99,7 @@ Key Endgames::key(const std::string& code, Color strong) {
   letters[~strong] = split == std::string::npos ? std::string() : code.substr(split);
 
   // The material key of a position is the XOR, over each colour and piece
-  // type, of Zobrist::psq[c][pt][i] for i below the piece count (Part 1.104);
+  // type, of Zobrist::psq[c][pt][i] for i below the piece count, as every position builds it;
   // no position has to be built for it.
   Key k = 0;
   for (Color c = COLOR_WHITE; c <= COLOR_BLACK; ++c) {

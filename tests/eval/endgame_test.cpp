@@ -76,7 +76,7 @@ const Case Cases[] = {
   {"KBNK_DarkH8", run<KBNK>, "7k/8/8/8/3K4/3NB3/8/8 w - - 0 1", 3760},
   {"KBNK_LightA1", run<KBNK>, "8/8/8/8/3K4/3BN3/8/k7 w - - 0 1", 3710},
   {"KBNK_LightA8", run<KBNK>, "k7/8/8/8/3K4/3BN3/8/8 w - - 0 1", 3760},
-  // KPK: the bitbase decides (Part 1.103 cases).
+  // KPK: the bitbase decides.
   {"KPK_OppositionWhiteToMove", run<KPK>, "8/3k4/8/3K4/3P4/8/8/8 w - - 0 1", 0},
   {"KPK_OppositionBlackToMove", run<KPK>, "8/3k4/8/3K4/3P4/8/8/8 b - - 0 1", -3638},
   {"KPK_RookPawnWhiteToMove", run<KPK>, "k7/8/8/8/P7/1K6/8/8 w - - 0 1", 0},
