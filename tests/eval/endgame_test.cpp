@@ -106,8 +106,8 @@ const Case Cases[] = {
   // KRPKR: rules 6 and 7 scale the endgame half up, above 64.
   {"KRPKR_ThirdRankDefence", run<KRPKR>, "3k4/8/r7/8/3P4/3K4/8/4R3 w - - 0 1", DRAW},
   {"KRPKR_SeventhRankWin", run<KRPKR>, "2K5/3P4/8/8/8/7k/r7/3R4 w - - 0 1", 126},
-  // The strong king on the queening square gives rule 6 its 128 (the Part's
-  // "up to 126" overlooks it).
+  // The strong king on the queening square gives the seventh-rank rule 128,
+  // two more than its other cases reach.
   {"KRPKR_KingOnQueeningSquare", run<KRPKR>, "3K4/3P4/8/8/8/7k/r7/3R4 w - - 0 1", 128},
   {"KRPKR_PawnFurtherBack", run<KRPKR>, "8/8/2K5/3P4/8/7k/r7/3R4 w - - 0 1", 100},
   {"KRPKR_KingInPath", run<KRPKR>, "7r/3k4/8/8/3P4/8/R7/4K3 w - - 0 1", 10},
