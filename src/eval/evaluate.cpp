@@ -153,12 +153,6 @@ constexpr Bitboard CenterFiles = FileCBB | FileDBB | FileEBB | FileFBB;
 constexpr Bitboard SpaceMask[COLOR_NB] = {CenterFiles & (Rank2BB | Rank3BB | Rank4BB),
                                           CenterFiles & (Rank7BB | Rank6BB | Rank5BB)};
 
-// The multipliers come sanitised, but a NaN or an out-of-range value here
-// would make the truncations below undefined, so they are checked again.
-inline double sane(double w) {
-  return std::isfinite(w) ? std::min(Personality::MaxWeight, std::max(Personality::MinWeight, w)) : 1.0;
-}
-
 template <Color Us>
 void init_eval_info(const Position& pos, EvalInfo& ei) {
   constexpr Color Them = ~Us;
@@ -546,8 +540,9 @@ Value evaluate(const Position& pos) {
 
   const int elo = UCI::elo_level();
   const Personality::EvalWeights pw = Personality::eval_weights();
-  const Weights w = {strength_factor(elo),  sane(pw.pawnStructure), sane(pw.space),
-                     sane(pw.mobility),     sane(pw.initiative),    sane(pw.hanging)};
+  // eval_weights() hands out finite, clamped multipliers: the truncations
+  // below stay defined.
+  const Weights w = {strength_factor(elo), pw.pawnStructure, pw.space, pw.mobility, pw.initiative, pw.hanging};
 
   // The scaled terms are summed apart from the packed score and clamped, so
   // no multiplier can overflow a 16-bit half.

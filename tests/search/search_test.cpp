@@ -26,6 +26,23 @@ class SearchTest : public ::testing::Test {
 
 const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
+// The deepest "info depth" line of a search; every such line must have the
+// given form (the depth is its first group).
+int deepest_info_depth(const std::string& out, const std::regex& form) {
+  int deepest = 0;
+  for (const std::string& line : lines_of(out)) {
+    if (line.rfind("info depth", 0) != 0)
+      continue;
+    std::smatch m;
+    if (!std::regex_match(line, m, form)) {
+      ADD_FAILURE() << "malformed: " << line;
+      return -1;
+    }
+    deepest = std::max(deepest, std::stoi(m[1]));
+  }
+  return deepest;
+}
+
 }  // namespace
 
 TEST_F(SearchTest, FindsMatesAndEndsWithOneBestMove) {
@@ -68,14 +85,7 @@ TEST_F(SearchTest, DepthLimitIsObeyedAndInfoLinesAreWellFormed) {
   const std::regex info(
       "info depth (\\d+) seldepth \\d+ multipv 1 score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? "
       "nodes \\d+ nps \\d+( hashfull \\d+)? tbhits 0 time \\d+ pv( [a-h][1-8][a-h][1-8][nbrq]?)+");
-  int deepest = 0;
-  for (const std::string& line : lines_of(out)) {
-    if (line.rfind("info depth", 0) != 0)
-      continue;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, info)) << line;
-    deepest = std::max(deepest, std::stoi(m[1]));
-  }
+  const int deepest = deepest_info_depth(out, info);
   EXPECT_EQ(deepest, 6);
   EXPECT_EQ(count_prefix(out, "bestmove"), 1);
   EXPECT_TRUE(std::regex_match(last_line(out), std::regex("bestmove [a-h][1-8][a-h][1-8]( ponder [a-h][1-8][a-h][1-8])?")))
@@ -129,14 +139,7 @@ TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
   const std::regex info(
       "info depth (\\d+) score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ time \\d+ "
       "pv [a-h][1-8][a-h][1-8][nbrq]?");
-  int deepest = 0;
-  for (const std::string& line : lines_of(out)) {
-    if (line.rfind("info depth", 0) != 0)
-      continue;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(line, m, info)) << line;
-    deepest = std::max(deepest, std::stoi(m[1]));
-  }
+  const int deepest = deepest_info_depth(out, info);
   EXPECT_EQ(deepest, 5);
   EXPECT_EQ(int(Options["Threads"]), 1);
   EXPECT_EQ(count_prefix(out, "bestmove"), 1);
