@@ -3,8 +3,9 @@
 #include <cctype>
 #include <chrono>
 #include <cstdint>
-#include <fstream>
 #include <sstream>
+
+#include "platform/platform.h"
 
 namespace Book {
 
@@ -21,9 +22,11 @@ bool load(const std::string& path) {
   bookLines.clear();
   isLoaded = false;
 
-  std::ifstream file(path);
-  if (!file.is_open())
+  std::string text;
+  if (!Platform::read_text_file(path, text))
     return false;
+
+  std::istringstream file(text);
 
   std::string line;
   for (bool firstLine = true; std::getline(file, line); firstLine = false) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "board/misc.h"
 #include "platform/platform.h"
@@ -308,10 +309,12 @@ std::vector<PersonalityInfo> scanPersonalities() {
     PersonalityInfo info;
     info.id = file.substr(0, file.size() - 4);
 
-    // An entry that is not a readable file (a directory, no permission)
-    // simply keeps the defaults.
-    std::ifstream in(Platform::native_path(std::string(PersonalityDir) + "\\" + file));
-    for (std::string line; in && Platform::read_line(in, line);)
+    // An entry that is not a readable file (a directory, a device, no
+    // permission) simply keeps the defaults.
+    std::string text;
+    Platform::read_text_file(Platform::native_path(std::string(PersonalityDir) + "\\" + file), text);
+    std::istringstream in(text);
+    for (std::string line; Platform::read_line(in, line);)
       read_markers(line, info);
 
     entries.push_back(std::move(info));

@@ -1,8 +1,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 #include "board/misc.h"
@@ -49,7 +49,7 @@ bool yes_no(std::string text) {
   return !(text == "false" || text == "0" || text == "no");
 }
 
-bool can_open(const std::string& path) { return std::ifstream(path, std::ios::binary).is_open(); }
+bool can_open(const std::string& path) { return Platform::is_readable_file(path); }
 
 // A relative book path is looked for beside the personality directory first,
 // then inside it.
@@ -172,12 +172,13 @@ void store(PersonalityData& d, const std::string& section, const std::string& ke
 }  // namespace
 
 bool load(const std::string& path, PersonalityData& data) {
-  std::ifstream file(path);
-  if (!file.is_open()) {
+  std::string text;
+  if (!Platform::read_text_file(path, text)) {
     sync_cout << "info string Warning: Could not open personality file: " << path << sync_endl;
     return false;
   }
 
+  std::istringstream file(text);
   std::string section, line;
   for (bool firstLine = true; std::getline(file, line); firstLine = false) {
     if (firstLine && line.rfind("\xEF\xBB\xBF", 0) == 0)

@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -112,8 +113,13 @@ std::recursive_mutex& output_mutex() {
 }
 
 void raise_priority() {
-  // Raising needs privileges most users lack; failure is expected and harmless.
-  (void)setpriority(PRIO_PROCESS, 0, -5);
+  // Only from the default: a priority lowered by the user or a tournament
+  // manager is their choice. Raising needs privileges most users lack;
+  // failure is expected and harmless.
+  errno = 0;
+  const int current = getpriority(PRIO_PROCESS, 0);
+  if (current == 0 && errno == 0)
+    (void)setpriority(PRIO_PROCESS, 0, -5);
 }
 
 std::string native_path(const std::string& path) {
@@ -129,6 +135,64 @@ bool read_line(std::istream& in, std::string& line) {
     return false;
   if (!line.empty() && line.back() == '\r')
     line.pop_back();
+  return true;
+}
+
+namespace {
+
+// Opened without blocking (a pipe with no writer would wait forever), and
+// kept only when it is a regular file within the size.
+int open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    return -1;
+
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || uint64_t(st.st_size) > maxBytes) {
+    close(fd);
+    return -1;
+  }
+  size = size_t(st.st_size);
+  return fd;
+}
+
+}  // namespace
+
+bool is_readable_file(const std::string& path, size_t maxBytes) {
+  size_t size;
+  const int fd = open_small_file(path, maxBytes, size);
+  if (fd < 0)
+    return false;
+  close(fd);
+  return true;
+}
+
+bool read_text_file(const std::string& path, std::string& content, size_t maxBytes) {
+  content.clear();
+  size_t size;
+  const int fd = open_small_file(path, maxBytes, size);
+  if (fd < 0)
+    return false;
+
+  // The file may grow while it is read: never take more than the limit.
+  content.reserve(size);
+  char chunk[65536];
+  bool failed = false;
+  while (content.size() <= maxBytes) {
+    const ssize_t n = read(fd, chunk, sizeof(chunk));
+    if (n < 0 && errno == EINTR)
+      continue;
+    failed = n < 0;
+    if (n <= 0)
+      break;
+    content.append(chunk, size_t(n));
+  }
+  close(fd);
+
+  if (failed || content.size() > maxBytes) {
+    content.clear();
+    return false;
+  }
   return true;
 }
 

@@ -1,6 +1,7 @@
 #ifndef VYN_PLATFORM_PLATFORM_H
 #define VYN_PLATFORM_PLATFORM_H
 
+#include <cstddef>
 #include <functional>
 #include <istream>
 #include <mutex>
@@ -22,6 +23,19 @@ std::string native_path(const std::string& path);
 
 // Reads one line; a trailing carriage return from a Windows GUI is dropped.
 bool read_line(std::istream& in, std::string& line);
+
+// The largest personality or book file the engine reads: far above any real
+// one, so an endless or huge file is never read.
+constexpr size_t MaxTextFileSize = size_t(4) << 20;
+
+// A regular file (after links) that can be opened for reading and holds at
+// most maxBytes. Devices, pipes and directories are not: reading them could
+// block or never end.
+bool is_readable_file(const std::string& path, size_t maxBytes = MaxTextFileSize);
+
+// Reads the whole of such a file; false, with content empty, for anything
+// else, which callers treat as a file that cannot be opened.
+bool read_text_file(const std::string& path, std::string& content, size_t maxBytes = MaxTextFileSize);
 
 // Names of the entries of dir whose names end in extension (".ypf"), letter
 // case ignored, in no particular order. Entries of every kind are listed; a

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,4 +172,48 @@ TEST(Platform, DesktopOpenerStartsXdgOpenDetachedAndSilenced) {
   EXPECT_EQ(errno, ECHILD);
 
   fs::remove_all(dir);
+}
+
+// Only regular files within the size are read: a device, a pipe without a
+// writer or a directory would block the engine or never end.
+TEST(Platform, TextFilesAreReadOnlyWhenRegularAndSmall) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vyn_textfile_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::ofstream((dir / "small.txt").string()) << "e2e4 e7e5\n";
+  std::ofstream((dir / "big.txt").string()) << std::string(2000, 'x');
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  struct Case {
+    std::string path;
+    bool readable;
+  } const cases[] = {
+      {(dir / "small.txt").string(), true}, {(dir / "big.txt").string(), false}, {fifo, false},
+      {dir.string(), false},                {"/dev/zero", false},             {(dir / "none").string(), false},
+  };
+  for (const Case& c : cases) {
+    std::string text = "stale";
+    EXPECT_EQ(Platform::is_readable_file(c.path, 1000), c.readable) << c.path;
+    EXPECT_EQ(Platform::read_text_file(c.path, text, 1000), c.readable) << c.path;
+    EXPECT_EQ(text, c.readable ? "e2e4 e7e5\n" : "") << c.path;
+  }
+  fs::remove_all(dir);
+}
+
+// A priority lowered before start-up is the user's choice and stays.
+TEST(Platform, RaisingThePriorityKeepsALoweredOne) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setpriority(PRIO_PROCESS, 0, 10) != 0)
+      _exit(2);
+    Platform::raise_priority();
+    errno = 0;
+    _exit(getpriority(PRIO_PROCESS, 0) == 10 && errno == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -213,6 +213,7 @@ TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
       "setoption name MultiPV value 1e9",
       "setoption name VYN Corvastel Elo value nonsense",
       "setoption name Personality File value <empty>",
+      "setoption name Personality File value /dev/zero",
       "go depth",
       "go depth x",
       "go wtime -5 btime -5",
