@@ -126,12 +126,12 @@ Depth depth_cap(int elo) {
 // Elapsed time as the strength pause measures it. When nodes count as time
 // the node count stands still during the pause, so the wall clock (converted
 // to nodes) lets the pause end.
-int pause_elapsed() {
+int64_t pause_elapsed() {
   if (!Limits.npmsec)
     return Time.elapsed();
 
   const int64_t byClock = int64_t(now() - Time.startTime) * Limits.npmsec;
-  return int(std::min<int64_t>(std::max<int64_t>(Time.elapsed(), byClock), INT32_MAX));
+  return std::max<int64_t>(Time.elapsed(), byClock);
 }
 
 // Spends a random part of the move's time before a weakened engine moves.
@@ -153,7 +153,7 @@ void strength_pause() {
   else if (base >= 30000)
     minimum = 200;
 
-  int64_t pause = std::max(percent * base / 100, minimum);
+  int64_t pause = std::max(base < INT64_MAX / 100 ? percent * base / 100 : base / 100 * percent, minimum);
   const int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
   pause = std::max<int64_t>(std::min(pause, limit), 10);
 
@@ -457,7 +457,7 @@ void Thread::search() {
     if (!mainThread)
       continue;
 
-    if (Limits.mate && bestValue >= VALUE_MATE_IN_MAX_PLY && VALUE_MATE - bestValue <= 2 * Limits.mate)
+    if (Limits.mate && bestValue >= VALUE_MATE_IN_MAX_PLY && VALUE_MATE - bestValue <= 2 * int64_t(Limits.mate))
       Signals.stop = true;
 
     // A weakened engine stops at its depth and spends part of its time.
@@ -471,8 +471,9 @@ void Thread::search() {
       if (rootDepth >= 5 && multiPV == 1)
         Time.unstablePvFactor = 1 + mainThread->bestMoveChanges;
 
+      // In double: a large clock must not overflow the product.
       if (rootMoves.size() == 1
-          || Time.elapsed() > Time.available() * (mainThread->failedLow ? 641 : 315) / 640) {
+          || double(Time.elapsed()) > double(Time.available()) * (mainThread->failedLow ? 641 : 315) / 640) {
         if (Limits.ponder) {
           Signals.stopOnPonderhit = true;
           if (!Limits.ponder)  // a "ponderhit" came in between
@@ -1071,7 +1072,7 @@ void update_stats(const Position& pos, Stack* ss, Move move, Depth depth, Move* 
 void check_time() {
   static std::atomic<TimePoint> lastInfoTime{now()};
 
-  const int elapsed = Time.elapsed();
+  const int64_t elapsed = Time.elapsed();
   const TimePoint tick = Limits.startTime + elapsed;
 
   if (tick - lastInfoTime.load(std::memory_order_relaxed) >= 1000) {
@@ -1097,7 +1098,7 @@ std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
   std::stringstream ss;
   const Thread* thread = pos.this_thread();
   const RootMoves& rootMoves = thread->rootMoves;
-  const int elapsed = Time.elapsed() + 1;
+  const int64_t elapsed = Time.elapsed() + 1;
   const uint64_t nodesSearched = Threads.nodes_searched();
   const int elo = UCI::elo_level();
 

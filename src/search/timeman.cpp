@@ -18,6 +18,16 @@ const double StealRatio = 0.8;  // how much of the later moves' time it may take
 
 int clamp_int(int64_t v) { return int(std::max<int64_t>(INT_MIN, std::min<int64_t>(INT_MAX, v))); }
 
+// A double as a 64-bit integer, truncated toward zero; beyond the range (or
+// not a number) it saturates instead of being undefined.
+int64_t saturate(double v) {
+  if (std::isnan(v))
+    return 0;
+  if (v <= -9.2e18)
+    return INT64_MIN;
+  return v < 9.2e18 ? int64_t(v) : INT64_MAX;
+}
+
 // Weight of the move at this game ply: near 1 in the opening, falling towards
 // 0 after ply 40, never exactly 0.
 double importance(double ply) { return std::pow(1 + std::exp((ply - 40) / 4.5), -0.6) + DBL_MIN; }
@@ -58,38 +68,46 @@ void TimeManagement::init(Search::LimitsType& limits, Color us, int ply) {
     limits.npmsec = npmsec;
   }
 
+  // A game's node budget may exceed 32 bits; the clock copy above is only
+  // what the GUI can be shown.
+  const int64_t myTime = npmsec ? availableNodes : int64_t(limits.time[us]);
+
   startTime = limits.startTime;
   unstablePvFactor = 1.0;
-  optimumTime = maximumTime = std::max(limits.time[us], minThinkingTime);
+  optimumTime = maximumTime = std::max<int64_t>(myTime, minThinkingTime);
 
-  const int maxMTG = limits.movestogo ? std::min(limits.movestogo, MoveHorizon) : MoveHorizon;
+  // A move count of 0 or less is no move count: the whole clock is never
+  // one move's.
+  const int maxMTG = limits.movestogo > 0 ? std::min(limits.movestogo, MoveHorizon) : MoveHorizon;
 
   for (int hypMTG = 1; hypMTG <= maxMTG; ++hypMTG) {
-    int64_t hypMyTime = int64_t(limits.time[us]) + int64_t(limits.inc[us]) * (hypMTG - 1)
+    int64_t hypMyTime = myTime + int64_t(limits.inc[us]) * (hypMTG - 1)
                         - int64_t(moveOverhead) * (2 + std::min(hypMTG, 40));
     hypMyTime = std::max<int64_t>(hypMyTime, 0);
 
     const Ratios r = ratios(hypMTG, ply, slowMover);
-    const int t1 = clamp_int(minThinkingTime + int64_t(double(hypMyTime) * r.optimum));
-    const int t2 = clamp_int(minThinkingTime + int64_t(double(hypMyTime) * r.maximum));
+    const int64_t t1 = minThinkingTime + saturate(double(hypMyTime) * r.optimum);
+    const int64_t t2 = minThinkingTime + saturate(double(hypMyTime) * r.maximum);
 
     optimumTime = std::min(t1, optimumTime);
     maximumTime = std::min(t2, maximumTime);
   }
 
   if (int(Options["Ponder"]))
-    optimumTime = clamp_int(int64_t(optimumTime) + optimumTime / 4);
+    optimumTime += optimumTime / 4;
 
   // Early moves are mostly known theory: keep them short.
   if (ply < 10) {
-    optimumTime = std::min(optimumTime, 1000);
-    maximumTime = std::min(maximumTime, 3000);
+    optimumTime = std::min<int64_t>(optimumTime, 1000);
+    maximumTime = std::min<int64_t>(maximumTime, 3000);
   } else if (ply < 12)
-    optimumTime = std::min(optimumTime, 5000);
+    optimumTime = std::min<int64_t>(optimumTime, 5000);
 }
 
-int TimeManagement::elapsed() const {
+int64_t TimeManagement::available() const { return saturate(optimumTime * unstablePvFactor * 1.016); }
+
+int64_t TimeManagement::elapsed() const {
   if (Search::Limits.npmsec)
-    return int(std::min<uint64_t>(Threads.nodes_searched(), INT_MAX));
-  return clamp_int(now() - startTime);
+    return int64_t(std::min<uint64_t>(Threads.nodes_searched(), INT64_MAX));
+  return now() - startTime;
 }

@@ -12,15 +12,16 @@
 class TimeManagement {
  public:
   void init(Search::LimitsType& limits, Color us, int ply);
-  int available() const { return int(optimumTime * unstablePvFactor * 1.016); }
-  int optimum() const { return optimumTime; }
-  int maximum() const { return maximumTime; }
-  int elapsed() const;
+  // Saturated: a huge clock or an unstable best move cannot overflow it.
+  int64_t available() const;
+  int64_t optimum() const { return optimumTime; }
+  int64_t maximum() const { return maximumTime; }
+  int64_t elapsed() const;
 
   int64_t availableNodes = 0;
   TimePoint startTime = 0;
-  int optimumTime = 0;
-  int maximumTime = 0;
+  int64_t optimumTime = 0;
+  int64_t maximumTime = 0;
   double unstablePvFactor = 1.0;
 };
 

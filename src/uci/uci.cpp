@@ -1,6 +1,10 @@
 #include "uci/uci.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -129,22 +133,10 @@ void setoption(std::istringstream& is) {
     Options[name] = value;
 }
 
-// A number of a "go" or "bench" command; false when the word is none.
+// A number of a "go" command; false when the word is none. A number beyond
+// the field's range saturates: a huge clock is a huge clock, not garbage.
 template <typename T>
 bool read_number(std::istringstream& is, T& result) {
-  std::string word;
-  if (!(is >> word))
-    return false;
-
-  int v;
-  if (!UCI::parse_int(word, v))
-    return false;
-
-  result = T(v);
-  return true;
-}
-
-bool read_nodes(std::istringstream& is, int64_t& result) {
   std::string word;
   if (!(is >> word))
     return false;
@@ -156,13 +148,12 @@ bool read_nodes(std::istringstream& is, int64_t& result) {
   if (i >= word.size() || !std::isdigit(static_cast<unsigned char>(word[i])))
     return false;
 
+  const int64_t lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
   int64_t v = 0;
-  for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i) {
-    if (v > (INT64_MAX - 9) / 10)
-      return false;
-    v = v * 10 + (word[i] - '0');
-  }
-  result = negative ? -v : v;
+  for (; i < word.size() && std::isdigit(static_cast<unsigned char>(word[i])); ++i)
+    v = v > (INT64_MAX - 9) / 10 ? INT64_MAX : v * 10 + (word[i] - '0');
+
+  result = T(negative ? std::max(-v, lo) : std::min(v, hi));
   return true;
 }
 
@@ -190,7 +181,7 @@ void go(const Position& pos, std::istringstream& is) {
     else if (token == "depth")
       readable = read_number(is, limits.depth);
     else if (token == "nodes")
-      readable = read_nodes(is, limits.nodes);
+      readable = read_number(is, limits.nodes);
     else if (token == "movetime")
       readable = read_number(is, limits.movetime);
     else if (token == "mate")

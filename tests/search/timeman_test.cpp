@@ -76,8 +76,6 @@ TEST_F(TimeManagementTest, Budgets) {
       // No time left after the overheads, or a negative clock.
       {10000, 0, 0, 35, 20, 5000, 50, false, 50, 50},
       {-500, 0, 0, 35, 20, 30, 0, false, 0, 0},
-      // A negative move count tries no horizon: the whole clock, capped.
-      {120000, 0, -3, 35, 30, 30, 0, false, 120000, 120000},
   };
   for (const auto& c : cases)
     for (Color us : {COLOR_WHITE, COLOR_BLACK}) {
@@ -92,11 +90,23 @@ TEST_F(TimeManagementTest, Budgets) {
 
 TEST_F(TimeManagementTest, ExtremeClocksStayInRange) {
   set_options(30, 0, 35, 0, true);
-  EXPECT_EQ(budget(INT_MAX, 30, 0, 1).optimum(), INT_MAX);  // the quarter more cannot wrap
+  // The quarter more of a whole 32-bit clock leaves 32 bits without wrapping.
+  EXPECT_EQ(budget(INT_MAX, 30, 0, 1).optimum(), (int64_t(INT_MAX) - 90) * 5 / 4);
   const TimeManagement tm = budget(INT_MAX, 30, INT_MAX);
   EXPECT_GT(tm.optimum(), 0);
   EXPECT_GE(tm.maximum(), tm.optimum());
   EXPECT_GT(budget(60000, 100000).optimum(), 0);
+
+  // A move count of 0 or less is no move count, not the whole clock.
+  for (int movestogo : {-1, -3, INT_MIN})
+    EXPECT_EQ(budget(120000, 30, 0, movestogo).maximum(), budget(120000, 30).maximum());
+
+  // An unstable best move stretches a long budget without overflowing it.
+  TimeManagement tm2 = budget(3600000, 20, 0, 1);
+  tm2.unstablePvFactor = 3.0;
+  EXPECT_EQ(tm2.available(), int64_t(tm2.optimum() * 3.0 * 1.016));
+  tm2.optimumTime = INT64_MAX / 2;
+  EXPECT_EQ(tm2.available(), INT64_MAX);
 }
 
 // Nodes as time: the first search of a game fixes the node budget; later

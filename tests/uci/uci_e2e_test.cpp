@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -457,4 +458,46 @@ TEST(UciEndToEnd, BookMovesOnlyInGamesFromTheStartPosition) {
   EXPECT_FALSE(has_prefix(seen, "info string Book"));
   engine.send("quit");
   EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// Clocks that once overflowed or were misread: a long clock is thought on, a
+// short one is kept. Each case answers within [min, max) ms; a case whose
+// search would go on is stopped after min.
+TEST(UciEndToEnd, LongAndOddClocksGiveSensibleThinkingTimes) {
+  const std::string midgame = "position fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R ";
+  struct Case {
+    std::string setup, go;
+    int minMs, maxMs;
+  } const cases[] = {
+      {midgame + "w KQkq - 0 20", "go wtime 3600000 btime 3600000 movestogo 1", 700, 0},
+      {"setoption name NodesTime value 1000\n" + midgame + "w KQkq - 0 20", "go wtime 300000 btime 300000", 700, 0},
+      {midgame + "w KQkq - 0 20", "go wtime 99999999999 btime 99999999999", 700, 0},
+      // Black moves on its 100 ms, whatever white's clock says.
+      {midgame + "b KQkq - 0 20", "go wtime 99999999999 btime 100", 0, 2000},
+      {midgame + "w KQkq - 0 20", "go wtime 3000 btime 3000 movestogo -1", 0, 1200},
+  };
+
+  for (const Case& c : cases) {
+    WorkDir dir(false);
+    EngineProcess engine(dir.str());
+    engine.send(c.setup);
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok"));
+
+    const auto start = std::chrono::steady_clock::now();
+    engine.send(c.go);
+    std::vector<std::string> seen;
+    if (c.minMs) {
+      EXPECT_FALSE(engine.expect("bestmove", nullptr, c.minMs)) << c.go;
+      engine.send("stop");
+      EXPECT_TRUE(engine.expect("bestmove")) << c.go;
+    } else {
+      ASSERT_TRUE(engine.expect("bestmove", &seen, 10000)) << c.go;
+      const auto ms =
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_LT(ms, c.maxMs) << c.go;
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
 }
