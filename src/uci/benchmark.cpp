@@ -57,6 +57,13 @@ void benchmark(const Position& current, std::istream& is) {
   if (!UCI::parse_int(limit, number))
     number = 15;
 
+  // Each perft ply is a stack frame; a tree deeper than a search can be
+  // would not finish anyway.
+  if (limitType == "perft" && number > MAX_PLY) {
+    sync_cout << "info string Warning: perft depth " << number << " is beyond the limit of " << MAX_PLY << sync_endl;
+    return;
+  }
+
   if (limitType == "time")
     limits.movetime = number;
   else if (limitType == "nodes")

@@ -59,12 +59,12 @@ void ponderhit() {
   Threads.main()->start_searching(true);
 }
 
-// Commands that change what a search uses first let the running search end;
-// one that only "stop" or "ponderhit" could end is stopped (its best move is
-// printed).
+// Commands that change what a search uses stop the running search first and
+// wait the moment it takes to end; its best move is still printed, so every
+// "go" gets its answer. Waiting for a bounded search to run its course
+// instead would leave the loop deaf to "stop", "quit" and "isready" meanwhile.
 void finish_search() {
-  if (Search::Limits.infinite || Search::Limits.ponder)
-    stop_search();
+  stop_search();
   Threads.main()->wait_for_search_finished();
 }
 
@@ -99,7 +99,8 @@ void position(Position& pos, std::istringstream& is) {
   }
 
   CurrentGameMoves.clear();
-  CurrentGameFromStart = fromStart;
+  // A FEN of the start position starts a game from the start, too.
+  CurrentGameFromStart = fromStart || pos.fen() == StartFEN;
   SetupStates.reset(new std::stack<StateInfo, std::deque<StateInfo>>);
 
   Move m;

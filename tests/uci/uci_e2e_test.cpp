@@ -224,6 +224,7 @@ TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
       "stop",
       "bench 16 1 x current nothing",
       "bench 16 1 3 /nonexistent/file",
+      "bench 16 1 1950 current perft",
       std::string(100000, 'x'),
   };
 
@@ -434,8 +435,15 @@ TEST(UciEndToEnd, BookMovesOnlyInGamesFromTheStartPosition) {
   EXPECT_EQ(seen.back().rfind("bestmove " + bookMove, 0), 0u);
   EXPECT_FALSE(has_prefix(seen, "info depth"));  // no search
 
-  // The same position given as a FEN is no game the book knows.
-  engine.send("position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+  // The start position given as a FEN starts a game from the start too; any
+  // other FEN, even one the book's moves lead to, is no game the book knows.
+  engine.send("position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves e2e4");
+  engine.send("go wtime 1000 btime 1000");
+  seen.clear();
+  ASSERT_TRUE(engine.expect("bestmove", &seen));
+  EXPECT_TRUE(has_prefix(seen, "info string Book move played at ply 1"));
+
+  engine.send("position fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1");
   engine.send("go wtime 1000 btime 1000");
   seen.clear();
   ASSERT_TRUE(engine.expect("bestmove", &seen));
@@ -499,5 +507,44 @@ TEST(UciEndToEnd, LongAndOddClocksGiveSensibleThinkingTimes) {
     }
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
+  }
+}
+
+// A command that changes the game or the options during a long search stops
+// it (its answer is printed) instead of leaving the loop deaf until it ends.
+TEST(UciEndToEnd, StateChangesDuringABoundedSearchKeepTheLoopListening) {
+  struct Case {
+    std::vector<std::string> commands;
+    int bestmoves;
+  } const cases[] = {
+      {{"go movetime 8000", "position startpos", "stop", "isready"}, 1},
+      {{"go mate 10", "ucinewgame", "stop", "isready"}, 1},
+      {{"go depth 40", "setoption name Hash value 32", "isready"}, 1},
+      {{"go wtime 600000 btime 600000", "go depth 1", "isready"}, 2},
+      {{"go nodes 900000000", "bench 16 1 1 current depth", "isready"}, 2},
+  };
+
+  for (const Case& c : cases) {
+    WorkDir dir(false);
+    EngineProcess engine(dir.str());
+    engine.send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& command : c.commands)
+      engine.send(command);
+
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("readyok", &seen, 4000)) << c.commands[0];
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(ms, 4000) << c.commands[0];
+
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(5000), 0) << c.commands[0];
+    for (const std::string& l : engine.drain(200))
+      seen.push_back(l);
+    int answers = 0;
+    for (const std::string& l : seen)
+      answers += l.rfind("bestmove", 0) == 0;
+    EXPECT_EQ(answers, c.bestmoves) << c.commands[0];
   }
 }
