@@ -165,6 +165,23 @@ void strength_pause() {
   }
 }
 
+// The move and score that the last printed score line showed first. GUIs read
+// the score of the move they get, and expect the last line's PV to begin with
+// it; only the main search thread prints, so no lock is needed.
+struct ShownLine {
+  Move move;
+  Value score;
+} LastShown;
+
+void print_pv(const Position& pos, Depth depth, Value alpha, Value beta) {
+  const std::string lines = UCI::pv(pos, depth, alpha, beta);
+  sync_cout << lines << sync_endl;
+
+  const RootMove& rm = pos.this_thread()->rootMoves[0];
+  if (!lines.empty())
+    LastShown = {rm.pv[0], rm.score};
+}
+
 // True once the GUI no longer holds the search: after "stop", or, for a
 // pondering search, after "ponderhit".
 bool released_by_gui() {
@@ -217,6 +234,7 @@ void MainThread::search() {
     Options["Threads"] = std::string("1");
 
   Time.init(Limits, us, rootPos.game_ply());
+  LastShown = {MOVE_NONE, VALUE_NONE};
 
   const int contempt = int(Options["Contempt"]) * VALUE_PAWN_EG / 100;
   DrawValue[us] = VALUE_DRAW - Value(contempt);
@@ -329,8 +347,17 @@ void MainThread::search() {
         bestThread = th;
 
     if (bestThread != this)
-      sync_cout << UCI::pv(bestThread->rootPos, bestThread->completedDepth, -VALUE_INFINITE, VALUE_INFINITE)
-                << sync_endl;
+      print_pv(bestThread->rootPos, bestThread->completedDepth, -VALUE_INFINITE, VALUE_INFINITE);
+  }
+
+  // A mate that stopped the search, or a stop in the middle of an iteration,
+  // can leave the answer without a score line of its own.
+  if (searched) {
+    const RootMove& rm = bestThread->rootMoves[0];
+    if (rm.pv[0] != MOVE_NONE && rm.score != -VALUE_INFINITE
+        && (LastShown.move != rm.pv[0] || LastShown.score != rm.score))
+      print_pv(bestThread->rootPos, std::max(bestThread->completedDepth, DEPTH_ONE_PLY), -VALUE_INFINITE,
+               VALUE_INFINITE);
   }
 
   Talk::on_search_end(rootPos, bestThread->rootMoves, Limits.infinite);
@@ -420,7 +447,7 @@ void Thread::search() {
           break;
 
         if (mainThread && multiPV == 1 && (bestValue <= alpha || bestValue >= beta) && Time.elapsed() > 3000)
-          sync_cout << UCI::pv(rootPos, rootDepth, alpha, beta) << sync_endl;
+          print_pv(rootPos, rootDepth, alpha, beta);
 
         if (bestValue <= alpha) {
           beta = (alpha + beta) / 2;
@@ -447,7 +474,7 @@ void Thread::search() {
       if (Signals.stop)
         sync_cout << "info nodes " << Threads.nodes_searched() << " time " << Time.elapsed() << sync_endl;
       else if (pvIdx + 1 == multiPV || Time.elapsed() > 3000)
-        sync_cout << UCI::pv(rootPos, rootDepth, alpha, beta) << sync_endl;
+        print_pv(rootPos, rootDepth, alpha, beta);
     }
 
     // A mate proven at the root is a result even when the search stopped for it.

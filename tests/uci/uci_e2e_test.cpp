@@ -548,3 +548,37 @@ TEST(UciEndToEnd, StateChangesDuringABoundedSearchKeepTheLoopListening) {
     EXPECT_EQ(answers, c.bestmoves) << c.commands[0];
   }
 }
+
+// The last score line before "bestmove" shows the chosen move and its score,
+// also when a mate found at the root stopped the search at once.
+TEST(UciEndToEnd, LastScoreLineShowsTheBestMove) {
+  const std::string mateIn1 = "position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1";
+  struct Case {
+    std::string setup, go, score;
+  } const cases[] = {
+      {mateIn1, "go depth 10", "score mate 1 "},
+      {mateIn1, "go wtime 5000 btime 5000", "score mate 1 "},
+      {"setoption name VYN Corvastel Elo value 1500 Club\n" + mateIn1, "go depth 10", "score mate 1 "},
+      {"position startpos moves e2e4", "go movetime 300", " score "},
+  };
+
+  for (const Case& c : cases) {
+    WorkDir dir(false);
+    EngineProcess engine(dir.str());
+    engine.send(c.setup);
+    engine.send(c.go);
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen)) << c.go;
+
+    std::string last;
+    for (const std::string& l : seen)
+      if (l.find(" score ") != std::string::npos)
+        last = l;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(seen.back(), m, BestMove));
+    EXPECT_NE(last.find(c.score), std::string::npos) << c.go << ": " << last;
+    EXPECT_NE(last.find(" pv " + m[1].str()), std::string::npos) << c.go << ": " << last;
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+}
