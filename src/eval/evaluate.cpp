@@ -30,7 +30,18 @@ constexpr int MaxEval = VALUE_MATE_IN_MAX_PLY - 1;
 // What one half of a packed Score can hold.
 constexpr int MaxHalf = 32767;
 
-inline int clamp_half(int v) { return std::min(MaxHalf, std::max(-MaxHalf, v)); }
+inline int clamp_half(long long v) { return int(std::min<long long>(MaxHalf, std::max<long long>(-MaxHalf, v))); }
+
+// A personality multiplier may be any finite double, so a product with it is
+// saturated while still a double: converting an out-of-range double to an
+// integer is undefined. The bound lies far beyond a half, so clamping the
+// later integer sums and products to a half gives the exact result, and it is
+// small enough that those sums and products fit in 64 bits.
+constexpr double MaxScaled = double(1 << 30);
+
+inline long long trunc_sat(double x) {
+  return std::isnan(x) ? 0 : (long long)std::min(MaxScaled, std::max(-MaxScaled, x));
+}
 
 namespace Trace {
 
@@ -540,8 +551,8 @@ Value evaluate(const Position& pos) {
 
   const int elo = UCI::elo_level();
   const Personality::EvalWeights pw = Personality::eval_weights();
-  // eval_weights() hands out finite, clamped multipliers: the truncations
-  // below stay defined.
+  // eval_weights() hands out finite multipliers of any size: every product
+  // with one goes through trunc_sat.
   const Weights w = {strength_factor(elo), pw.pawnStructure, pw.space, pw.mobility, pw.initiative, pw.hanging};
 
   // The scaled terms are summed apart from the packed score and clamped, so
@@ -551,10 +562,10 @@ Value evaluate(const Position& pos) {
   // Pawn structure
   {
     const Score ps = ei.pi->pawns_score();
-    const int kMg = int((200 * w.f) * w.pawnStructure);
-    const int kEg = int((190 * w.f) * w.pawnStructure);
-    const int mg = clamp_half(score_mg(ps) * kMg / 256);
-    const int eg = clamp_half(score_eg(ps) * kEg / 256);
+    const long long kMg = trunc_sat((200 * w.f) * w.pawnStructure);
+    const long long kEg = trunc_sat((190 * w.f) * w.pawnStructure);
+    const int mg = clamp_half(int(score_mg(ps)) * kMg / 256);
+    const int eg = clamp_half(int(score_eg(ps)) * kEg / 256);
     scaledMg += mg;
     scaledEg += eg;
 
@@ -591,8 +602,8 @@ Value evaluate(const Position& pos) {
   if (w.mobility == 1.0)
     score += mob;
   else {
-    scaledMg += clamp_half(int(int(score_mg(mob)) * w.mobility));
-    scaledEg += clamp_half(int(int(score_eg(mob)) * w.mobility));
+    scaledMg += clamp_half(trunc_sat(int(score_mg(mob)) * w.mobility));
+    scaledEg += clamp_half(trunc_sat(int(score_eg(mob)) * w.mobility));
   }
 
   const Score kingB = evaluate_king<BLACK>(pos, ei);
@@ -604,7 +615,7 @@ Value evaluate(const Position& pos) {
   const Score threatB = evaluate_threats<BLACK>(pos, ei, hangingB);
   score += threatW - threatB;
 
-  const int hangMg = int(HangingMg * w.hanging), hangEg = int(HangingEg * w.hanging);
+  const long long hangMg = trunc_sat(HangingMg * w.hanging), hangEg = trunc_sat(HangingEg * w.hanging);
   scaledMg += clamp_half(hangMg * (hangingW - hangingB));
   scaledEg += clamp_half(hangEg * (hangingW - hangingB));
 
@@ -613,7 +624,7 @@ Value evaluate(const Position& pos) {
   score += passedW - passedB;
 
   const int npm = pos.non_pawn_material(WHITE) + pos.non_pawn_material(BLACK);
-  const int kSpace = int((65 * w.f) * w.space);
+  const long long kSpace = trunc_sat((65 * w.f) * w.space);
   const int minors = pos.count<KNIGHT>(WHITE) + pos.count<BISHOP>(WHITE) + pos.count<KNIGHT>(BLACK)
                      + pos.count<BISHOP>(BLACK);
 
@@ -629,7 +640,7 @@ Value evaluate(const Position& pos) {
   int eg = clamp_half(score_eg(score) + scaledEg);
 
   const int initiative = evaluate_initiative(pos, ei.pi->pawn_asymmetry(), eg);
-  eg = clamp_half(eg + int((initiative * w.f) * w.initiative));
+  eg = clamp_half(eg + trunc_sat((initiative * w.f) * w.initiative));
 
   const int sf = evaluate_scale_factor(pos, ei, eg);
   const int phase = ei.me->game_phase();
@@ -646,12 +657,14 @@ Value evaluate(const Position& pos) {
     Trace::add(Trace::MOBILITY, BLACK, mobility[BLACK]);
     Trace::add(KING, WHITE, kingW);
     Trace::add(KING, BLACK, kingB);
-    Trace::add(Trace::THREAT, WHITE, score_mg(threatW) + hangMg * hangingW, score_eg(threatW) + hangEg * hangingW);
-    Trace::add(Trace::THREAT, BLACK, score_mg(threatB) + hangMg * hangingB, score_eg(threatB) + hangEg * hangingB);
+    Trace::add(Trace::THREAT, WHITE, clamp_half(int(score_mg(threatW)) + hangMg * hangingW),
+               clamp_half(int(score_eg(threatW)) + hangEg * hangingW));
+    Trace::add(Trace::THREAT, BLACK, clamp_half(int(score_mg(threatB)) + hangMg * hangingB),
+               clamp_half(int(score_eg(threatB)) + hangEg * hangingB));
     Trace::add(Trace::PASSED, WHITE, passedW);
     Trace::add(Trace::PASSED, BLACK, passedB);
-    Trace::add(Trace::SPACE, WHITE, evaluate_space<WHITE>(pos, ei) * minors * minors * kSpace / 256, 0);
-    Trace::add(Trace::SPACE, BLACK, evaluate_space<BLACK>(pos, ei) * minors * minors * kSpace / 256, 0);
+    Trace::add(Trace::SPACE, WHITE, clamp_half(evaluate_space<WHITE>(pos, ei) * minors * minors * kSpace / 256), 0);
+    Trace::add(Trace::SPACE, BLACK, clamp_half(evaluate_space<BLACK>(pos, ei) * minors * minors * kSpace / 256), 0);
     Trace::add(Trace::TOTAL, WHITE, mg, eg);
   }
 

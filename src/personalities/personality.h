@@ -62,8 +62,9 @@ struct PersonalityData {
 };
 
 // The five multipliers the evaluation reads, as it may use them: 1.0 each
-// while no personality is active, a non-finite value read as 1.0, and every
-// value clamped to [MinWeight, MaxWeight] so no score can overflow.
+// while no personality is active and a non-finite value read as 1.0. Any
+// finite value, however large, is kept; the evaluation saturates what it
+// computes from them.
 struct EvalWeights {
   double pawnStructure;
   double space;
@@ -71,9 +72,6 @@ struct EvalWeights {
   double initiative;
   double hanging;
 };
-
-constexpr double MinWeight = -4.0;
-constexpr double MaxWeight = 4.0;
 
 constexpr int EloLadderSize = 12;
 extern const int EloLadder[EloLadderSize];

@@ -20,11 +20,7 @@ std::atomic<bool> personality_active{false};
 // record while the command loop replaces it.
 std::atomic<double> weights[5] = {{1.0}, {1.0}, {1.0}, {1.0}, {1.0}};
 
-double sane_weight(double w) {
-  if (!std::isfinite(w))
-    return 1.0;
-  return std::fmin(MaxWeight, std::fmax(MinWeight, w));
-}
+double sane_weight(double w) { return std::isfinite(w) ? w : 1.0; }
 
 }  // namespace
 

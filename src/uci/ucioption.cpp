@@ -29,20 +29,17 @@ std::mutex& text_mutex() {
 
 std::atomic<const Option*> EloOption{nullptr};
 
-// The numbers a combo's listed values begin with; empty unless every listed
-// value begins with one (the Elo ladder).
-std::vector<int> leading_numbers(const std::string& comboValues) {
-  std::vector<int> numbers;
+// Whether a combo's listed values all begin with a number (the Elo ladder).
+bool is_numbered(const std::string& comboValues) {
   size_t start = 0;
   while (start <= comboValues.size()) {
     const size_t end = std::min(comboValues.find('|', start), comboValues.size());
     int n;
     if (!parse_int(comboValues.substr(start, end - start), n))
-      return {};
-    numbers.push_back(n);
+      return false;
     start = end + 1;
   }
-  return numbers;
+  return true;
 }
 
 }  // namespace
@@ -274,14 +271,11 @@ Option& Option::operator=(const std::string& v) {
   if (type == "spin" && (!parse_int(v, n) || n < min || n > max))
     return *this;
 
-  // A combo whose values are numbered (the Elo ladder) takes only values that
-  // begin with one of those numbers, so its integer reading is always sound.
-  if (type == "combo") {
-    const std::vector<int> numbers = leading_numbers(comboValues);
-    if (!numbers.empty()
-        && (!parse_int(v, n) || std::find(numbers.begin(), numbers.end(), n) == numbers.end()))
-      return *this;
-  }
+  // A numbered combo (the Elo ladder) takes any value that begins with a
+  // number, on the ladder or not, but never one whose integer reading would
+  // be garbage.
+  if (type == "combo" && !parse_int(v, n) && is_numbered(comboValues))
+    return *this;
 
   if (type != "button") {
     store(v);

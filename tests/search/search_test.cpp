@@ -27,11 +27,12 @@ class SearchTest : public ::testing::Test {
 const char* const StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 // The deepest "info depth" line of a search; every such line must have the
-// given form (the depth is its first group).
+// given form (the depth is its first group). The root's currmove lines, which
+// a slow build reaches after three seconds, are left aside.
 int deepest_info_depth(const std::string& out, const std::regex& form) {
   int deepest = 0;
   for (const std::string& line : lines_of(out)) {
-    if (line.rfind("info depth", 0) != 0)
+    if (line.rfind("info depth", 0) != 0 || line.find(" currmove ") != std::string::npos)
       continue;
     std::smatch m;
     if (!std::regex_match(line, m, form)) {
@@ -42,6 +43,11 @@ int deepest_info_depth(const std::string& out, const std::regex& form) {
   }
   return deepest;
 }
+
+// The one short line per depth of a weakened search.
+const std::regex ShortInfo(
+    "info depth (\\d+) score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ time \\d+ "
+    "pv [a-h][1-8][a-h][1-8][nbrq]?");
 
 }  // namespace
 
@@ -136,12 +142,22 @@ TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
   limits.movetime = 50;
   const std::string out = run(StartFen, limits);
 
-  const std::regex info(
-      "info depth (\\d+) score (cp -?\\d+|mate -?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ time \\d+ "
-      "pv [a-h][1-8][a-h][1-8][nbrq]?");
-  const int deepest = deepest_info_depth(out, info);
+  const int deepest = deepest_info_depth(out, ShortInfo);
   EXPECT_EQ(deepest, 5);
   EXPECT_EQ(int(Options["Threads"]), 1);
+  EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+}
+
+TEST_F(SearchTest, OffLadderEloHasNoDepthCapButStopsEarly) {
+  // 2875: a weak level's short lines, no cap at 2850's depth 18, and the top
+  // levels' early stop once the clear advantage holds at depth 20.
+  set_option("VYN Corvastel Elo", "2875");
+  const std::string out = run("8/8/8/4k3/8/8/8/R3K3 w - - 0 1", depth(26));
+
+  const int deepest = deepest_info_depth(out, ShortInfo);
+  EXPECT_GE(deepest, 19) << out;
+  EXPECT_LT(deepest, 26) << out;
+  EXPECT_EQ(count_prefix(out, "info nodes"), 1) << out;
   EXPECT_EQ(count_prefix(out, "bestmove"), 1);
 }
 

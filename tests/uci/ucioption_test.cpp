@@ -78,24 +78,31 @@ TEST_F(OptionsTest, CheckAcceptsOnlyLowerCaseTrueAndFalse) {
   EXPECT_EQ(int(talk), 0);
 }
 
-TEST_F(OptionsTest, EloComboTakesOnlyLadderNumbers) {
+TEST_F(OptionsTest, EloComboTakesAnyLeadingNumberAndKeepsItOtherwise) {
   UCI::Option& elo = Options["VYN Corvastel Elo"];
   EXPECT_EQ(UCI::elo_level(), 2900);
 
-  elo = std::string("1500 Strong Club");
-  EXPECT_EQ(UCI::elo_level(), 1500);
-
-  elo = std::string("1800");  // a ladder number without its label is still a rung
-  EXPECT_EQ(UCI::elo_level(), 1800);
-
-  for (const char* bad : {"1234 Odd", "World Elite", "", "99999999999 x"}) {
-    elo = std::string(bad);
-    EXPECT_EQ(UCI::elo_level(), 1800) << bad;
+  const struct {
+    const char* value;
+    int expected;
+  } cases[] = {
+      {"1500 Strong Club", 1500},
+      {"2875", 2875},          // off the ladder, stored as given
+      {"1234 Odd", 1234},
+      {"0", 0},
+      {"World Elite", 0},      // no number: the old value stays
+      {"", 0},
+      {"99999999999 x", 0},    // beyond 32 bits
+      {"2875 Custom", 2875},
+  };
+  for (const auto& c : cases) {
+    elo = std::string(c.value);
+    EXPECT_EQ(UCI::elo_level(), c.expected) << c.value;
   }
+  EXPECT_EQ(std::string(elo), "2875 Custom");
 
   elo = std::string("2900 World Elite");
   EXPECT_EQ(UCI::elo_level(), 2900);
-  EXPECT_NE(listing().find("Show PV"), std::string::npos);
 }
 
 TEST_F(OptionsTest, UnknownNamesNeverInsertAfterStartUp) {
