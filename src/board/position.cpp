@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstring>
 #include <iomanip>
 #include <sstream>
+#include <type_traits>
 
 #include "board/misc.h"
 #include "board/movegen.h"
@@ -132,13 +134,21 @@ void Position::init() {
 }
 
 Position& Position::operator=(const Position& pos) {
-  std::memcpy(static_cast<void*>(this), &pos, sizeof(Position));
+  static_assert(std::is_standard_layout<Position>::value, "the copy works on the raw layout");
+
+  // Everything but the node counter: a running search thread may be summing
+  // this counter (nodes_searched) while the main search thread hands this
+  // position out, so the counter is only ever written atomically.
+  constexpr size_t counter = offsetof(Position, nodes), rest = counter + sizeof(nodes);
+  std::memcpy(static_cast<void*>(this), &pos, counter);
+  std::memcpy(reinterpret_cast<char*>(this) + rest, reinterpret_cast<const char*>(&pos) + rest,
+              sizeof(Position) - rest);
+  __atomic_store_n(&nodes, uint64_t(0), __ATOMIC_RELAXED);
 
   // The copy's chain starts at its own start state but still leads into the
   // source's history, so repetitions before the root are seen.
   startState = *pos.state;
   state = &startState;
-  nodes = 0;
 
   return *this;
 }

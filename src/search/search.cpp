@@ -229,9 +229,8 @@ void Search::clear() {
 void MainThread::search() {
   const Color us = rootPos.side_to_move();
 
-  // A weakened engine searches with one thread.
-  if (int(Options["Threads"]) != 1 && UCI::elo_level() < 2900)
-    Options["Threads"] = std::string("1");
+  // A weakened engine searches with one thread: ThreadPool::start_thinking
+  // has shrunk the pool already.
 
   Time.init(Limits, us, rootPos.game_ply());
   LastShown = {MOVE_NONE, VALUE_NONE};

@@ -113,6 +113,13 @@ void ThreadPool::start_thinking(const Position& pos, const Search::LimitsType& l
                                 Search::StateStackPtr& states) {
   main()->wait_for_search_finished();
 
+  // A weakened engine searches with one thread, and "Threads" stays 1. The
+  // pool shrinks here, on the command loop's thread while no search runs,
+  // not in the main search thread: the command loop reads the pool (main())
+  // at any time during a search.
+  if (int(Options["Threads"]) != 1 && UCI::elo_level() < 2900)
+    Options["Threads"] = std::string("1");
+
   Search::Signals.stop = Search::Signals.stopOnPonderhit = false;
   Search::Signals.stopCommand = false;
 

@@ -119,6 +119,21 @@ TEST_F(SearchTest, NodeLimitStopsTheSearch) {
   EXPECT_LT(Threads.nodes_searched(), 20000u + 20000u);
 }
 
+TEST_F(SearchTest, SeveralThreadsStopAtTheNodeLimit) {
+  // The time check of a running helper sums the node counters of helpers
+  // that are still being handed their root position.
+  set_option("Threads", "4");
+  ASSERT_EQ(Threads.size(), 4u);
+  Search::LimitsType limits;
+  limits.nodes = 30000;
+  for (int i = 0; i < 3; ++i) {
+    const std::string out = run(StartFen, limits);
+    EXPECT_EQ(count_prefix(out, "bestmove"), 1);
+    EXPECT_LT(Threads.nodes_searched(), 30000u + 60000u);
+  }
+  set_option("Threads", "1");
+}
+
 TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMoveAtMost) {
   set_option("MultiPV", "3");
   // Two legal moves only: the king's.

@@ -165,6 +165,27 @@ TEST(UciEndToEnd, StateChangingCommandsFirstEndTheRunningSearch) {
   EXPECT_EQ(engine.wait_exit(), 0);
 }
 
+TEST(UciEndToEnd, WeakLevelDropsToOneThreadAndStillHearsTheGui) {
+  // The pool shrinks for the weak level while the loop goes on reading.
+  WorkDir dir(false);
+  EngineProcess engine(dir.str());
+  engine.send("setoption name Threads value 4");
+  engine.send("setoption name VYN Corvastel Elo value 2300 FM");
+  engine.send("position startpos");
+  engine.send("go infinite");
+  EXPECT_FALSE(has_prefix(engine.drain(300), "bestmove"));
+  engine.send("stop");
+  ASSERT_TRUE(engine.expect("bestmove"));
+
+  engine.send("setoption name VYN Corvastel Elo value 2900 World Elite");
+  engine.send("go ponder wtime 1000 btime 1000");
+  EXPECT_FALSE(has_prefix(engine.drain(300), "bestmove"));
+  engine.send("ponderhit");
+  ASSERT_TRUE(engine.expect("bestmove"));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
 TEST(UciEndToEnd, NoLegalMoveAnswersNone) {
   WorkDir dir(false);
   EngineProcess engine(dir.str());
