@@ -380,7 +380,7 @@ void on_open_explorer(const Option&) {
   // A page that was not written whole is not shown: the browser would
   // display an old or broken one.
   const std::string path = Platform::native_path(ExplorerPage);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(Platform::to_path(path), std::ios::binary | std::ios::trunc);
   out << page;
   out.close();
   if (!out) {

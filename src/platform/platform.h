@@ -2,6 +2,7 @@
 #define VYN_PLATFORM_PLATFORM_H
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <istream>
 #include <mutex>
@@ -20,6 +21,14 @@ void raise_priority();
 
 // Turns a path written with '\' separators into one for this system.
 std::string native_path(const std::string& path);
+
+// The engine's paths are UTF-8 text (as GUIs send them); this is the same
+// path for the standard library's file streams and filesystem calls.
+std::filesystem::path to_path(const std::string& path);
+
+// Moves the file from over to, replacing an existing to. False when nothing
+// was moved.
+bool replace_file(const std::string& from, const std::string& to);
 
 // Reads one line; a trailing carriage return from a Windows GUI is dropped.
 bool read_line(std::istream& in, std::string& line);

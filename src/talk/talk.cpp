@@ -13,6 +13,7 @@
 
 #include "board/misc.h"
 #include "board/position.h"
+#include "platform/platform.h"
 #include "talk/phrases.h"
 #include "uci/uci.h"
 
@@ -64,7 +65,7 @@ bool parse_value(const std::string& text, int& value) {
 
 // Reads the file as far as it is valid: a bad value ends the reading there.
 void load_phrase_memory() {
-  std::ifstream in(TRACKER_FILE);
+  std::ifstream in(Platform::to_path(TRACKER_FILE));
   if (!in)
     return;
 
@@ -86,7 +87,7 @@ void load_phrase_memory() {
 void save_phrase_memory() {
   const std::string temp = TRACKER_FILE + ".tmp";
   {
-    std::ofstream out(temp, std::ios::out | std::ios::trunc);
+    std::ofstream out(Platform::to_path(temp), std::ios::out | std::ios::trunc);
     if (!out)
       return;
     for (const auto& e : phrase_state)
@@ -97,7 +98,7 @@ void save_phrase_memory() {
       return;
     }
   }
-  if (std::rename(temp.c_str(), TRACKER_FILE.c_str()) != 0)
+  if (!Platform::replace_file(temp, TRACKER_FILE))
     std::remove(temp.c_str());
 }
 

@@ -7,6 +7,7 @@
 
 #include "board/misc.h"
 #include "board/position.h"
+#include "platform/platform.h"
 #include "search/perft.h"
 #include "search/search.h"
 #include "search/thread.h"
@@ -78,7 +79,7 @@ void benchmark(const Position& current, std::istream& is) {
   else if (fenFile == "current")
     fens.push_back(current.fen());
   else {
-    std::ifstream file(fenFile);
+    std::ifstream file(Platform::to_path(fenFile));
     if (!file.is_open()) {
       std::cerr << "Unable to open file: " << fenFile << std::endl;
       return;

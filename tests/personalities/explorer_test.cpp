@@ -140,17 +140,25 @@ TEST_F(ExplorerFiles, ScanListsEveryEntryEndingInYpf) {
   write("notes.txt", "Name = \"Not a personality\"\n");
   write("old.ypf.bak", "Name = \"Backup\"\n");
   fs::create_directory("personality/folder.ypf");
-  fs::create_symlink("personality/nowhere", "personality/dangling.ypf");
+  // Windows may refuse links to a user without the privilege: then the
+  // dangling link is not part of the test.
+  std::error_code linkError;
+  fs::create_symlink("personality/nowhere", "personality/dangling.ypf", linkError);
+  std::vector<std::string> unreadable = {"folder"};
+  if (!linkError)
+    unreadable.push_back("dangling");
 
   const std::map<std::string, PersonalityInfo> byId = scan_by_id();
   std::vector<std::string> ids;
   for (const auto& entry : byId)
     ids.push_back(entry.first);
-  EXPECT_EQ(ids, (std::vector<std::string>{"Sharp", "dangling", "folder"}));
+  const std::vector<std::string> expected =
+      linkError ? std::vector<std::string>{"Sharp", "folder"} : std::vector<std::string>{"Sharp", "dangling", "folder"};
+  EXPECT_EQ(ids, expected);
   EXPECT_EQ(byId.at("Sharp").name, "Sharp");
 
   // Entries that cannot be read as files keep every default.
-  for (const char* id : {"folder", "dangling"}) {
+  for (const std::string& id : unreadable) {
     const PersonalityInfo& p = byId.at(id);
     EXPECT_EQ(p.name, "Unknown") << id;
     EXPECT_EQ(p.elo, "?") << id;
@@ -251,7 +259,7 @@ TEST_F(ExplorerFiles, ExploreButtonWritesThePageAndOpensIt) {
   write("VYN_Personality_Explorer.html", "an old page that must go");
 
   EXPECT_EQ(press("Explore Personalities"), "info string Scanning personality directory and generating explorer...\n");
-  ASSERT_EQ(opened, std::vector<std::string>{"personality/VYN_Personality_Explorer.html"});
+  ASSERT_EQ(opened, std::vector<std::string>{Platform::native_path("personality\\VYN_Personality_Explorer.html")});
 
   const std::string page = read_file("personality/VYN_Personality_Explorer.html");
   EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html lang='it'>\n<head>\n<meta charset='UTF-8'>\n", 0), 0u);
@@ -314,18 +322,20 @@ TEST_F(ExplorerFiles, PageThatCannotBeWrittenIsReportedAndNotOpened) {
   fs::create_directory("personality/VYN_Personality_Explorer.html");
   EXPECT_EQ(press("Explore Personalities"),
             "info string Scanning personality directory and generating explorer...\n"
-            "info string Warning: Could not write explorer page: personality/VYN_Personality_Explorer.html\n");
+            "info string Warning: Could not write explorer page: "
+                + Platform::native_path("personality\\VYN_Personality_Explorer.html") + "\n");
 
   fs::remove_all("personality");
   EXPECT_EQ(press("Explore Personalities"),
             "info string Scanning personality directory and generating explorer...\n"
-            "info string Warning: Could not write explorer page: personality/VYN_Personality_Explorer.html\n");
+            "info string Warning: Could not write explorer page: "
+                + Platform::native_path("personality\\VYN_Personality_Explorer.html") + "\n");
   EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(ExplorerFiles, CreateButtonOpensTheCreatorPage) {
   EXPECT_EQ(press("Create Personality"), "info string Opening Personality Creator...\n");
-  EXPECT_EQ(opened, std::vector<std::string>{"personality/VYN_Personality_Creator.html"});
+  EXPECT_EQ(opened, std::vector<std::string>{Platform::native_path("personality\\VYN_Personality_Creator.html")});
   EXPECT_FALSE(fs::exists("personality/VYN_Personality_Explorer.html"));
 }
 

@@ -9,6 +9,7 @@
 
 #include "book/book.h"
 #include "personalities/personality.h"
+#include "platform/platform.h"
 #include "uci/uci.h"
 
 namespace fs = std::filesystem;
@@ -130,8 +131,8 @@ TEST_F(PersonalityFiles, BookPathsResolveBesideThenInsideTheDirectory) {
   write("books/main.txt", "e2e4\n");
   write("personality/books/own.txt", "d2d4\n");
 
-  EXPECT_EQ(read("[BOOK]\nBookFile = books\\main.txt\n").bookFile, "books/main.txt");
-  EXPECT_EQ(read("[BOOK]\nBookFile = books/own.txt\n").bookFile, "personality/books/own.txt");
+  EXPECT_EQ(read("[BOOK]\nBookFile = books\\main.txt\n").bookFile, Platform::native_path("books\\main.txt"));
+  EXPECT_EQ(read("[BOOK]\nBookFile = books/own.txt\n").bookFile, Platform::native_path("personality\\books/own.txt"));
   EXPECT_EQ(read("[BOOK]\nBookFile = books/missing.txt\n").bookFile, "books/missing.txt");
   for (const char* absolute : {"/books/a.txt", "C:\\b.txt", "\\\\server\\b.txt"})
     EXPECT_EQ(read(std::string("[BOOK]\nBookFile = ") + absolute + "\n").bookFile, absolute);
@@ -164,8 +165,8 @@ TEST_F(PersonalityFiles, SelectingAppliesMirrorsOptionsAndLoadsTheBook) {
   EXPECT_EQ(out,
             "info string Personality Book loaded: books/b.txt\n"
             "info string Personality loaded: Bold Attacker\n"
-            "info string Personality selected: personality/Bold_Attacker.ypf\n");
-  EXPECT_EQ(CurrentPersonalityFile, "personality/Bold_Attacker.ypf");
+            "info string Personality selected: " + Platform::native_path("personality\\Bold_Attacker.ypf") + "\n");
+  EXPECT_EQ(CurrentPersonalityFile, Platform::native_path("personality\\Bold_Attacker.ypf"));
   EXPECT_EQ(UCI::elo_level(), 2300);             // rounded to the ladder
   EXPECT_EQ(Personality::get_active_elo(), 2222);  // the record keeps its own
   EXPECT_EQ(int(Options["Contempt"]), 40);
@@ -176,14 +177,27 @@ TEST_F(PersonalityFiles, SelectingAppliesMirrorsOptionsAndLoadsTheBook) {
   // A failed selection changes nothing and says so twice.
   testing::internal::CaptureStdout();
   Options["Personality File"] = std::string("Nobody");
+  const std::string nobody = Platform::native_path("personality\\Nobody.ypf");
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "info string Warning: Could not open personality file: personality/Nobody.ypf\n"
-            "info string Warning: Could not load personality file: personality/Nobody.ypf\n");
-  EXPECT_EQ(CurrentPersonalityFile, "personality/Bold_Attacker.ypf");
+            "info string Warning: Could not open personality file: " + nobody + "\n"
+            "info string Warning: Could not load personality file: " + nobody + "\n");
+  EXPECT_EQ(CurrentPersonalityFile, Platform::native_path("personality\\Bold_Attacker.ypf"));
 
   testing::internal::CaptureStdout();
   Options["Personality File"] = std::string("<empty>");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// GUIs send UTF-8: a personality under C:\Users\José must load.
+TEST_F(PersonalityFiles, NonAsciiPathLoads) {
+  const std::string folder = u8"Jos\u00e9 \u00e0";
+  fs::create_directories(fs::u8path(folder));
+  std::ofstream(fs::u8path(folder + "/Caf\u00e9.ypf")) << "[INFO]\nName = Caf\u00e9\nElo = 2222\n";
+
+  PersonalityData d;
+  ASSERT_TRUE(Personality::load(folder + "/Caf\u00e9.ypf", d));
+  EXPECT_EQ(d.name, u8"Caf\u00e9");
+  EXPECT_EQ(d.elo, 2222);
 }
 
 TEST_F(PersonalityFiles, SelectionNamesBecomePaths) {
@@ -191,15 +205,16 @@ TEST_F(PersonalityFiles, SelectionNamesBecomePaths) {
     const char* value;
     const char* path;
   } cases[] = {
-      {"Sharp.ypf", "personality/Sharp.ypf"},
-      {"Sharp.YPF", "personality/Sharp.YPF.ypf"},
+      {"Sharp.ypf", "personality\\Sharp.ypf"},
+      {"Sharp.YPF", "personality\\Sharp.YPF.ypf"},
       {"sub/Sharp", "sub/Sharp"},
-      {"D:\\my files\\Sharp.ypf", "D:/my files/Sharp.ypf"},
+      {"D:\\my files\\Sharp.ypf", "D:\\my files\\Sharp.ypf"},
   };
   for (const auto& c : cases) {
     testing::internal::CaptureStdout();
     Options["Personality File"] = std::string(c.value);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find(std::string("Could not load personality file: ") + c.path + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Could not load personality file: " + Platform::native_path(c.path) + "\n"), std::string::npos)
+        << out;
   }
 }

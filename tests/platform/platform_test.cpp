@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,9 +36,13 @@ TEST(Platform, ReadLineDropsOneCarriageReturn) {
   EXPECT_FALSE(Platform::read_line(in, line));
 }
 
-TEST(Platform, NativePathUsesSlashes) {
+TEST(Platform, NativePathUsesTheSystemsSeparator) {
+#ifdef _WIN32
+  EXPECT_EQ(Platform::native_path("personality\\x.ypf"), "personality\\x.ypf");
+#else
   EXPECT_EQ(Platform::native_path("personality\\x.ypf"), "personality/x.ypf");
   EXPECT_EQ(Platform::native_path("a\\b\\c"), "a/b/c");
+#endif
   EXPECT_EQ(Platform::native_path("vynconf.vyn"), "vynconf.vyn");
   EXPECT_EQ(Platform::native_path(""), "");
 }
@@ -115,6 +123,7 @@ TEST(Platform, PageOpenerCanBeReplacedAndRestored) {
   EXPECT_EQ(opened, (std::vector<std::string>{"personality/a.html", "b c.html"}));
 }
 
+#ifndef _WIN32
 // The desktop opener runs whatever "xdg-open" comes first on PATH; a stand-in
 // script reports how it was started. It waits until the test has seen
 // open_page return, so an opener that waited for its child would time out.
@@ -174,24 +183,44 @@ TEST(Platform, DesktopOpenerStartsXdgOpenDetachedAndSilenced) {
   fs::remove_all(dir);
 }
 
+#else
+// A page that cannot be opened is a silent failure: nothing on the protocol
+// stream, no dialog waiting for a click, and the call returns.
+TEST(Platform, DesktopOpenerFailsSilentlyAndAtOnce) {
+  const fs::path dir = scratch_dir("open");
+  testing::internal::CaptureStdout();
+  const auto start = std::chrono::steady_clock::now();
+  Platform::open_page((dir / "missing page.html").string());
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_LT(took, std::chrono::seconds(10));
+  fs::remove_all(dir);
+}
+#endif
+
 // Only regular files within the size are read: a device, a pipe without a
 // writer or a directory would block the engine or never end.
 TEST(Platform, TextFilesAreReadOnlyWhenRegularAndSmall) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("vyn_textfile_" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  std::ofstream((dir / "small.txt").string()) << "e2e4 e7e5\n";
-  std::ofstream((dir / "big.txt").string()) << std::string(2000, 'x');
-  const std::string fifo = (dir / "fifo").string();
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path dir = scratch_dir("textfile");
+  std::ofstream(dir / "small.txt", std::ios::binary) << "e2e4 e7e5\n";
+  std::ofstream(dir / "big.txt", std::ios::binary) << std::string(2000, 'x');
 
   struct Case {
     std::string path;
     bool readable;
-  } const cases[] = {
-      {(dir / "small.txt").string(), true}, {(dir / "big.txt").string(), false}, {fifo, false},
-      {dir.string(), false},                {"/dev/zero", false},             {(dir / "none").string(), false},
   };
+  std::vector<Case> cases = {
+      {(dir / "small.txt").string(), true}, {(dir / "big.txt").string(), false},
+      {dir.string(), false},                {(dir / "none").string(), false},
+  };
+#ifdef _WIN32
+  cases.push_back({"NUL", false});
+#else
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  cases.push_back({fifo, false});
+  cases.push_back({"/dev/zero", false});
+#endif
   for (const Case& c : cases) {
     std::string text = "stale";
     EXPECT_EQ(Platform::is_readable_file(c.path, 1000), c.readable) << c.path;
@@ -201,7 +230,43 @@ TEST(Platform, TextFilesAreReadOnlyWhenRegularAndSmall) {
   fs::remove_all(dir);
 }
 
+// GUIs send paths as UTF-8; a folder such as C:\Users\José must open.
+TEST(Platform, NonAsciiPathsAreListedReadAndReplaced) {
+  const fs::path dir = scratch_dir("utf8") / fs::u8path(u8"Jos\u00e9 \u00e0\u00e8");
+  fs::create_directories(dir);
+  std::ofstream(dir / fs::u8path(u8"Caf\u00e9.ypf"), std::ios::binary) << "x";
+  const std::string utf8Dir = dir.u8string();
+
+  EXPECT_EQ(Platform::list_files(utf8Dir, ".ypf"), std::vector<std::string>{u8"Caf\u00e9.ypf"});
+  std::string text;
+  EXPECT_TRUE(Platform::read_text_file(utf8Dir + "/" + u8"Caf\u00e9.ypf", text));
+  EXPECT_EQ(text, "x");
+
+  // Replacing an existing file, as the phrase memory does after each pick.
+  std::ofstream(dir / "new", std::ios::binary) << "new";
+  EXPECT_TRUE(Platform::replace_file(utf8Dir + "/new", utf8Dir + "/" + u8"Caf\u00e9.ypf"));
+  EXPECT_TRUE(Platform::read_text_file(utf8Dir + "/" + u8"Caf\u00e9.ypf", text));
+  EXPECT_EQ(text, "new");
+  EXPECT_FALSE(fs::exists(dir / "new"));
+  EXPECT_FALSE(Platform::replace_file(utf8Dir + "/new", utf8Dir + "/other"));
+
+  fs::remove_all(dir.parent_path());
+}
+
 // A priority lowered before start-up is the user's choice and stays.
+#ifdef _WIN32
+TEST(Platform, RaisingThePriorityKeepsALoweredOne) {
+  const HANDLE self = GetCurrentProcess();
+  ASSERT_TRUE(SetPriorityClass(self, BELOW_NORMAL_PRIORITY_CLASS));
+  Platform::raise_priority();
+  EXPECT_EQ(GetPriorityClass(self), DWORD(BELOW_NORMAL_PRIORITY_CLASS));
+
+  ASSERT_TRUE(SetPriorityClass(self, NORMAL_PRIORITY_CLASS));
+  Platform::raise_priority();
+  EXPECT_EQ(GetPriorityClass(self), DWORD(HIGH_PRIORITY_CLASS));
+  SetPriorityClass(self, NORMAL_PRIORITY_CLASS);
+}
+#else
 TEST(Platform, RaisingThePriorityKeepsALoweredOne) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -217,3 +282,4 @@ TEST(Platform, RaisingThePriorityKeepsALoweredOne) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+#endif

@@ -108,6 +108,18 @@ TEST_F(TablebaseFiles, ReinitReplacesTheSetAndTheFirstDirectoryWins) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not find KQvK.rtbw\n");
 }
 
+// GUIs send UTF-8: a folder such as C:\Users\José holds tables too.
+TEST_F(TablebaseFiles, NonAsciiDirectoryIsSearched) {
+  const fs::path d = root / fs::u8path(u8"tabl\u00e9s Jos\u00e9");
+  fs::create_directories(d);
+  for (const char* ext : {".rtbw", ".rtbz"})
+    std::ofstream(d / (std::string("KQvK") + ext), std::ios::binary) << read(std::string("KQvK") + ext);
+
+  EXPECT_EQ(init_tables(d.u8string()), "info string Found 1 tablebases.\n");
+  EXPECT_EQ(wdl(KQvK).value, 2);
+  EXPECT_TRUE(dtz(KQvK).success);
+}
+
 // Damage that must be caught when the table is set up: the table is refused
 // with one message, and the other file of the pair stays usable. The losing
 // side moves, so that the distance is read from the table.

@@ -134,6 +134,19 @@ TEST_F(TalkTest, MemoryUsesUpAGroupBeforeStartingOverPerLanguage) {
   EXPECT_EQ(used("win_en_"), 1);
 }
 
+// Each run reads what the one before it saved, so a group is used up across
+// runs too; a save that could not replace the file kept the first run's.
+TEST_F(TalkTest, MemoryAdvancesOverThreeRuns) {
+  std::set<int> picks;
+  for (int run = 1; run <= 3; ++run) {
+    Talk::forget_phrase_memory();
+    picks.insert(Talk::get_unused_phrase_index("win", 5, false));
+    EXPECT_EQ(used("win_en_"), run);
+  }
+  EXPECT_EQ(picks.size(), 3u);
+  EXPECT_FALSE(fs::exists("vynconf.vyn.tmp"));
+}
+
 TEST_F(TalkTest, MemoryCountsAnyNonZeroAsUsedAndStopsReadingAtABadValue) {
   write_memory("dra_en_0=2\ndra_en_1=-1\ndra_en_2= 1 x\n");
   EXPECT_EQ(Talk::get_unused_phrase_index("dra", 4, false), 3);

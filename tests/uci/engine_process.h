@@ -3,7 +3,10 @@
 
 // Runs the built engine as a GUI would: a child process fed through its
 // standard input, read line by line from its standard output, every read
-// with a timeout.
+// with a timeout. VYN_ENGINE, when set, is the command that starts the engine
+// instead of the built binary (words separated by blanks, looked up on PATH),
+// for example "wine /path/vyn.exe"; a Windows engine ends its lines in CR LF,
+// so a trailing CR is dropped from every line read.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +15,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +24,14 @@ class EngineProcess {
  public:
   // Starts the engine in workDir with the given arguments.
   explicit EngineProcess(const std::string& workDir, const std::vector<std::string>& args = {}) {
+    // Built before forking: the child only execs.
+    std::vector<std::string> words = engine_command();
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words)
+      argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err))
       return;
@@ -32,15 +45,7 @@ class EngineProcess {
         close(fd);
       if (chdir(workDir.c_str()) != 0)
         _exit(127);
-
-      std::vector<char*> argv;
-      std::string binary = VYN_BINARY;
-      argv.push_back(&binary[0]);
-      std::vector<std::string> copies(args);
-      for (std::string& a : copies)
-        argv.push_back(&a[0]);
-      argv.push_back(nullptr);
-      execv(binary.c_str(), argv.data());
+      execvp(argv[0], argv.data());
       _exit(127);
     }
 
@@ -67,6 +72,31 @@ class EngineProcess {
   }
 
   bool started() const { return pid > 0; }
+
+  // A path as the engine prints it: "personality\\x.ypf" keeps its '\\' for
+  // a Windows engine (a command ending in ".exe") and takes '/' otherwise.
+  static std::string engine_path(std::string path) {
+    const std::string program = engine_command().back();
+    const bool windows = program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+    if (!windows)
+      for (char& c : path)
+        if (c == '\\')
+          c = '/';
+    return path;
+  }
+
+  // The words of VYN_ENGINE, or the built binary.
+  static std::vector<std::string> engine_command() {
+    std::vector<std::string> words;
+    if (const char* env = std::getenv("VYN_ENGINE")) {
+      std::istringstream ss(env);
+      for (std::string w; ss >> w;)
+        words.push_back(w);
+    }
+    if (words.empty())
+      words.push_back(VYN_BINARY);
+    return words;
+  }
 
   void send(const std::string& text) {
     const std::string line = text + "\n";
@@ -140,6 +170,8 @@ class EngineProcess {
       if (nl != std::string::npos) {
         line = buffer.substr(0, nl);
         buffer.erase(0, nl + 1);
+        if (!line.empty() && line.back() == '\r')
+          line.pop_back();
         return true;
       }
       const int left = int(

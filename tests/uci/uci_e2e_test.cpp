@@ -337,14 +337,16 @@ TEST(UciEndToEnd, PersonalitiesLoadAtStartUpAndOnRequest) {
     std::vector<std::string> seen;
     engine.send("isready");
     ASSERT_TRUE(engine.expect("readyok", &seen));
-    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: personality/VYN_26.8_Corvastel.ypf"));
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: "
+                                   + EngineProcess::engine_path("personality\\VYN_26.8_Corvastel.ypf")));
 
     engine.send("setoption name Personality value Nobody Here");
     engine.send("isready");
     seen.clear();
     ASSERT_TRUE(engine.expect("readyok", &seen));
-    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: personality/Nobody_Here.ypf"));
-    EXPECT_TRUE(has_line(seen, "info string Warning: Could not load personality file: personality/Nobody_Here.ypf"));
+    const std::string nobody = EngineProcess::engine_path("personality\\Nobody_Here.ypf");
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not open personality file: " + nobody));
+    EXPECT_TRUE(has_line(seen, "info string Warning: Could not load personality file: " + nobody));
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
   }

@@ -1,3 +1,6 @@
+// The POSIX half of the file mapping.
+#ifndef _WIN32
+
 #include "platform/mapped_file.h"
 
 #include <fcntl.h>
@@ -60,3 +63,5 @@ void MappedFile::close() {
 }
 
 }  // namespace Platform
+
+#endif  // !_WIN32

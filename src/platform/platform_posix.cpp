@@ -1,0 +1,187 @@
+// The POSIX half of the platform layer.
+#ifndef _WIN32
+
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/platform_internal.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace Platform {
+
+namespace {
+
+// The program's full path as the PATH search would find it, or empty. Done
+// before forking, where looking it up would not be safe.
+std::string find_program(const std::string& name) {
+  const char* env = std::getenv("PATH");
+  const std::string dirs = env ? env : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t end = dirs.find(':', start);
+    if (end == std::string::npos)
+      end = dirs.size();
+    const std::string dir = end > start ? dirs.substr(start, end - start) : ".";
+    const std::string candidate = dir + "/" + name;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    start = end + 1;
+  }
+  return "";
+}
+
+}  // namespace
+
+// Starts xdg-open on the page without a shell and without waiting for it. The
+// grandchild is orphaned at once, so no zombie is left behind, and its
+// standard streams go to /dev/null: a browser must never write into the
+// protocol stream or read the GUI's commands.
+void detail::desktop_open(const std::string& path) {
+  const std::string program = find_program("xdg-open");
+  if (program.empty())
+    return;
+
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(path, ec);
+  const std::string target = ec ? path : absolute.string();
+
+  char arg0[] = "xdg-open";
+  char* const argv[] = {arg0, const_cast<char*>(target.c_str()), nullptr};
+  const long openMax = sysconf(_SC_OPEN_MAX);
+  const int maxFd = openMax > 0 && openMax < 4096 ? int(openMax) : 4096;
+
+  const pid_t child = fork();
+  if (child < 0)
+    return;
+
+  if (child == 0) {
+    // Other threads may hold locks: only async-signal-safe calls from here on.
+    const pid_t grandchild = fork();
+    if (grandchild == 0) {
+      const int devNull = open("/dev/null", O_RDWR);
+      if (devNull < 0 || dup2(devNull, 0) < 0 || dup2(devNull, 1) < 0 || dup2(devNull, 2) < 0)
+        _exit(127);
+      for (int fd = 3; fd < maxFd; ++fd)
+        close(fd);
+      execve(program.c_str(), argv, environ);
+      _exit(127);
+    }
+    _exit(0);
+  }
+
+  int status;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+void raise_priority() {
+  // Only from the default: a priority lowered by the user or a tournament
+  // manager is their choice. Raising needs privileges most users lack;
+  // failure is expected and harmless.
+  errno = 0;
+  const int current = getpriority(PRIO_PROCESS, 0);
+  if (current == 0 && errno == 0)
+    (void)setpriority(PRIO_PROCESS, 0, -5);
+}
+
+std::string native_path(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\')
+      c = '/';
+  return p;
+}
+
+namespace {
+
+// Opened without blocking (a pipe with no writer would wait forever), and
+// kept only when it is a regular file within the size.
+int open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    return -1;
+
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || uint64_t(st.st_size) > maxBytes) {
+    close(fd);
+    return -1;
+  }
+  size = size_t(st.st_size);
+  return fd;
+}
+
+}  // namespace
+
+bool is_readable_file(const std::string& path, size_t maxBytes) {
+  size_t size;
+  const int fd = open_small_file(path, maxBytes, size);
+  if (fd < 0)
+    return false;
+  close(fd);
+  return true;
+}
+
+bool read_text_file(const std::string& path, std::string& content, size_t maxBytes) {
+  content.clear();
+  size_t size;
+  const int fd = open_small_file(path, maxBytes, size);
+  if (fd < 0)
+    return false;
+
+  // The file may grow while it is read: never take more than the limit.
+  content.reserve(size);
+  char chunk[65536];
+  bool failed = false;
+  while (content.size() <= maxBytes) {
+    const ssize_t n = read(fd, chunk, sizeof(chunk));
+    if (n < 0 && errno == EINTR)
+      continue;
+    failed = n < 0;
+    if (n <= 0)
+      break;
+    content.append(chunk, size_t(n));
+  }
+  close(fd);
+
+  if (failed || content.size() > maxBytes) {
+    content.clear();
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> list_files(const std::string& dir, const std::string& extension) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec);
+  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (detail::ends_with_ignoring_case(name, extension))
+      names.push_back(std::move(name));
+  }
+  return names;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace Platform
+
+#endif  // !_WIN32
