@@ -1,7 +1,7 @@
 #include "uci/benchmark.h"
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,12 +79,15 @@ void benchmark(const Position& current, std::istream& is) {
   else if (fenFile == "current")
     fens.push_back(current.fen());
   else {
-    std::ifstream file(Platform::to_path(fenFile));
-    if (!file.is_open()) {
+    // Like personalities and books: a device or an endless file is no list
+    // of positions.
+    std::string text;
+    if (!Platform::read_text_file(fenFile, text)) {
       std::cerr << "Unable to open file: " << fenFile << std::endl;
       return;
     }
 
+    std::istringstream file(text);
     std::string fen;
     while (std::getline(file, fen))
       if (!fen.empty())

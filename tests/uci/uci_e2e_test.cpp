@@ -246,6 +246,7 @@ TEST(UciEndToEnd, GarbageNeverCrashesOrHangs) {
       "bench 16 1 x current nothing",
       "bench 16 1 3 /nonexistent/file",
       "bench 16 1 1950 current perft",
+      "bench 16 1 1 /dev/zero",
       std::string(100000, 'x'),
   };
 
