@@ -3,55 +3,19 @@
 
 #include "platform/mapped_file.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include "platform/platform_internal.h"
 
 namespace Platform {
 
-namespace {
-
-// A file on disk (not a directory, console, pipe or device), opened for
-// reading; its size through length.
-HANDLE open_disk_file(const std::string& path, uint64_t& length, DWORD& error) {
-  std::wstring wide;
-  if (!detail::widen(path, wide) || wide.empty()) {
-    error = ERROR_INVALID_NAME;
-    return INVALID_HANDLE_VALUE;
-  }
-  const HANDLE h =
-      CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    error = GetLastError();
-    return h;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  LARGE_INTEGER size;
-  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
-      || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(h, &size) || size.QuadPart < 0) {
-    error = GetLastError() ? GetLastError() : ERROR_INVALID_PARAMETER;
-    CloseHandle(h);
-    return INVALID_HANDLE_VALUE;
-  }
-  length = uint64_t(size.QuadPart);
-  return h;
-}
-
-}  // namespace
-
 bool is_nonempty_file(const std::string& path) {
   uint64_t length = 0;
-  DWORD error = 0;
-  const HANDLE h = open_disk_file(path, length, error);
-  if (h == INVALID_HANDLE_VALUE)
+  unsigned long error = 0;
+  const detail::FileHandle file = detail::open_disk_file(path, length, error);
+  if (file == detail::NoFile)
     return false;
-  CloseHandle(h);
+  detail::close_file(file);
   return length > 0;
 }
 
@@ -59,12 +23,13 @@ bool MappedFile::open(const std::string& path) {
   close();
 
   uint64_t fileSize = 0;
-  DWORD error = 0;
-  const HANDLE file = open_disk_file(path, fileSize, error);
-  if (file == INVALID_HANDLE_VALUE) {
+  unsigned long error = 0;
+  const detail::FileHandle handle = detail::open_disk_file(path, fileSize, error);
+  if (handle == detail::NoFile) {
     lastError = int(error);
     return false;
   }
+  const HANDLE file = HANDLE(handle);
 
   // A mapping of zero length is refused; an empty file is a view of nothing.
   const void* p = nullptr;

@@ -54,6 +54,37 @@ std::filesystem::path to_path(const std::string& path) {
   return std::filesystem::u8path(path);
 }
 
+bool is_readable_file(const std::string& path, size_t maxBytes) {
+  size_t size;
+  const detail::FileHandle file = detail::open_small_file(path, maxBytes, size);
+  if (file == detail::NoFile)
+    return false;
+  detail::close_file(file);
+  return true;
+}
+
+bool read_text_file(const std::string& path, std::string& content, size_t maxBytes) {
+  content.clear();
+  size_t size;
+  const detail::FileHandle file = detail::open_small_file(path, maxBytes, size);
+  if (file == detail::NoFile)
+    return false;
+
+  // The file may grow while it is read: never take more than the limit.
+  content.reserve(size);
+  char chunk[65536];
+  long long n = 0;
+  while (content.size() <= maxBytes && (n = detail::read_some(file, chunk, sizeof(chunk))) > 0)
+    content.append(chunk, size_t(n));
+  detail::close_file(file);
+
+  if (n < 0 || content.size() > maxBytes) {
+    content.clear();
+    return false;
+  }
+  return true;
+}
+
 void open_page(const std::string& path) {
   std::function<void(const std::string&)> opener;
   {

@@ -108,63 +108,30 @@ std::string native_path(const std::string& path) {
   return p;
 }
 
-namespace {
-
 // Opened without blocking (a pipe with no writer would wait forever), and
 // kept only when it is a regular file within the size.
-int open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
+detail::FileHandle detail::open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0)
-    return -1;
+    return NoFile;
 
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || uint64_t(st.st_size) > maxBytes) {
     close(fd);
-    return -1;
+    return NoFile;
   }
   size = size_t(st.st_size);
   return fd;
 }
 
-}  // namespace
-
-bool is_readable_file(const std::string& path, size_t maxBytes) {
-  size_t size;
-  const int fd = open_small_file(path, maxBytes, size);
-  if (fd < 0)
-    return false;
-  close(fd);
-  return true;
+long long detail::read_some(FileHandle file, char* buffer, size_t n) {
+  ssize_t got;
+  while ((got = read(int(file), buffer, n)) < 0 && errno == EINTR) {
+  }
+  return got;
 }
 
-bool read_text_file(const std::string& path, std::string& content, size_t maxBytes) {
-  content.clear();
-  size_t size;
-  const int fd = open_small_file(path, maxBytes, size);
-  if (fd < 0)
-    return false;
-
-  // The file may grow while it is read: never take more than the limit.
-  content.reserve(size);
-  char chunk[65536];
-  bool failed = false;
-  while (content.size() <= maxBytes) {
-    const ssize_t n = read(fd, chunk, sizeof(chunk));
-    if (n < 0 && errno == EINTR)
-      continue;
-    failed = n < 0;
-    if (n <= 0)
-      break;
-    content.append(chunk, size_t(n));
-  }
-  close(fd);
-
-  if (failed || content.size() > maxBytes) {
-    content.clear();
-    return false;
-  }
-  return true;
-}
+void detail::close_file(FileHandle file) { close(int(file)); }
 
 std::vector<std::string> list_files(const std::string& dir, const std::string& extension) {
   std::vector<std::string> names;

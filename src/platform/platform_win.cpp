@@ -5,16 +5,11 @@
 
 #include "platform/platform.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/platform_internal.h"
@@ -55,31 +50,6 @@ void keep_standard_handles_private() {
     if (h && h != INVALID_HANDLE_VALUE)
       SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
   }
-}
-
-// Kept only when it is a file on disk within the size: a console, a pipe or
-// a device could block a read or never end, and a directory does not open
-// without backup semantics.
-HANDLE open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
-  std::wstring wide;
-  if (!detail::widen(path, wide) || wide.empty())
-    return INVALID_HANDLE_VALUE;
-
-  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE)
-    return h;
-
-  BY_HANDLE_FILE_INFORMATION info;
-  LARGE_INTEGER length;
-  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
-      || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(h, &length) || length.QuadPart < 0
-      || uint64_t(length.QuadPart) > maxBytes) {
-    CloseHandle(h);
-    return INVALID_HANDLE_VALUE;
-  }
-  size = size_t(length.QuadPart);
-  return h;
 }
 
 }  // namespace
@@ -131,44 +101,54 @@ std::string native_path(const std::string& path) {
   return path;
 }
 
-bool is_readable_file(const std::string& path, size_t maxBytes) {
-  size_t size;
-  const HANDLE h = open_small_file(path, maxBytes, size);
-  if (h == INVALID_HANDLE_VALUE)
-    return false;
-  CloseHandle(h);
-  return true;
+// A console, a pipe or a device could block a read or never end, and a
+// directory does not open without backup semantics: only files on disk.
+detail::FileHandle detail::open_disk_file(const std::string& path, uint64_t& length, unsigned long& error) {
+  std::wstring wide;
+  if (!widen(path, wide) || wide.empty()) {
+    error = ERROR_INVALID_NAME;
+    return NoFile;
+  }
+
+  const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return NoFile;
+  }
+
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER size;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)
+      || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(h, &size) || size.QuadPart < 0) {
+    error = GetLastError() ? GetLastError() : ERROR_INVALID_PARAMETER;
+    CloseHandle(h);
+    return NoFile;
+  }
+  length = uint64_t(size.QuadPart);
+  return FileHandle(h);
 }
 
-bool read_text_file(const std::string& path, std::string& content, size_t maxBytes) {
-  content.clear();
-  size_t size;
-  const HANDLE h = open_small_file(path, maxBytes, size);
-  if (h == INVALID_HANDLE_VALUE)
-    return false;
-
-  // The file may grow while it is read: never take more than the limit.
-  content.reserve(size);
-  char chunk[65536];
-  bool failed = false;
-  while (content.size() <= maxBytes) {
-    DWORD n = 0;
-    if (!ReadFile(h, chunk, DWORD(sizeof(chunk)), &n, nullptr)) {
-      failed = true;
-      break;
-    }
-    if (n == 0)
-      break;
-    content.append(chunk, size_t(n));
+detail::FileHandle detail::open_small_file(const std::string& path, size_t maxBytes, size_t& size) {
+  uint64_t length = 0;
+  unsigned long error = 0;
+  const FileHandle file = open_disk_file(path, length, error);
+  if (file != NoFile && length > maxBytes) {
+    close_file(file);
+    return NoFile;
   }
-  CloseHandle(h);
-
-  if (failed || content.size() > maxBytes) {
-    content.clear();
-    return false;
-  }
-  return true;
+  size = size_t(length);
+  return file;
 }
+
+long long detail::read_some(FileHandle file, char* buffer, size_t n) {
+  DWORD got = 0;
+  if (!ReadFile(HANDLE(file), buffer, DWORD(std::min<size_t>(n, 1u << 30)), &got, nullptr))
+    return -1;
+  return got;
+}
+
+void detail::close_file(FileHandle file) { CloseHandle(HANDLE(file)); }
 
 std::vector<std::string> list_files(const std::string& dir, const std::string& extension) {
   std::vector<std::string> names;
