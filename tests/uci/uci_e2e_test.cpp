@@ -552,6 +552,8 @@ TEST(UciEndToEnd, StateChangesDuringABoundedSearchKeepTheLoopListening) {
     WorkDir dir(false);
     EngineProcess engine(dir.str());
     engine.send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok"));  // start-up is not what is timed
     const auto start = std::chrono::steady_clock::now();
     for (const std::string& command : c.commands)
       engine.send(command);
