@@ -1178,7 +1178,8 @@ std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
     ss << "info depth " << depth << " seldepth " << thread->maxPly << " multipv " << i + 1 << " score "
        << UCI::value(v);
 
-    if (!tb && i == 0)
+    // The window is that of the line searched last.
+    if (!tb && i == thread->pvIdx)
       ss << (v >= beta ? " lowerbound" : v <= alpha ? " upperbound" : "");
 
     ss << " nodes " << nodesSearched << " nps " << nodesSearched * 1000 / uint64_t(elapsed);

@@ -147,6 +147,20 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMoveAtMost) {
   EXPECT_TRUE(sawTwo) << out;
 }
 
+TEST_F(SearchTest, MultiPVBoundsBelongToTheLineOfTheirWindow) {
+  // Lines are printed after the last one is searched; its window says
+  // nothing of the first line's score.
+  set_option("MultiPV", "3");
+  const std::string out = run("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", depth(9));
+  int firstLines = 0;
+  for (const std::string& line : lines_of(out))
+    if (line.find(" multipv 1 ") != std::string::npos) {
+      ++firstLines;
+      EXPECT_EQ(line.find("bound"), std::string::npos) << line;
+    }
+  EXPECT_GE(firstLines, 9);
+}
+
 TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
   set_option("Threads", "4");
   ASSERT_EQ(Threads.size(), 4u);  // the handler resizes the pool
