@@ -154,7 +154,10 @@ void strength_pause() {
     minimum = 200;
 
   int64_t pause = std::max(base < INT64_MAX / 100 ? percent * base / 100 : base / 100 * percent, minimum);
-  const int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
+  int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
+  // On a short clock the pause waits no longer than the search may take.
+  if (Limits.has_clock())
+    limit = std::min(limit, Time.maximum());
   pause = std::max<int64_t>(std::min(pause, limit), 10);
 
   while (true) {

@@ -50,6 +50,8 @@ struct LimitsType {
   LimitsType& operator=(const LimitsType& other);
 
   bool use_time_management() const { return !(mate | movetime | depth | nodes | infinite); }
+  // A game's clock governs the search: its move must fit in it.
+  bool has_clock() const { return use_time_management() && (time[COLOR_WHITE] || time[COLOR_BLACK]); }
 
   std::vector<Move> searchmoves;
   int time[COLOR_NB] = {0, 0};

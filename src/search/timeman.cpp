@@ -78,6 +78,7 @@ void TimeManagement::init(Search::LimitsType& limits, Color us, int ply) {
 
   // A move count of 0 or less is no move count: the whole clock is never
   // one move's.
+  const bool clock = limits.has_clock();
   const int maxMTG = limits.movestogo > 0 ? std::min(limits.movestogo, MoveHorizon) : MoveHorizon;
 
   for (int hypMTG = 1; hypMTG <= maxMTG; ++hypMTG) {
@@ -85,9 +86,14 @@ void TimeManagement::init(Search::LimitsType& limits, Color us, int ply) {
                         - int64_t(moveOverhead) * (2 + std::min(hypMTG, 40));
     hypMyTime = std::max<int64_t>(hypMyTime, 0);
 
+    // On a clock, each of these moves gets the minimum thinking time only
+    // as far as the clock holds it for all of them: otherwise a slow
+    // personality would lose the game on time.
+    const int64_t minimum = clock ? std::min<int64_t>(minThinkingTime, hypMyTime / hypMTG) : minThinkingTime;
+
     const Ratios r = ratios(hypMTG, ply, slowMover);
-    const int64_t t1 = minThinkingTime + saturate(double(hypMyTime) * r.optimum);
-    const int64_t t2 = minThinkingTime + saturate(double(hypMyTime) * r.maximum);
+    const int64_t t1 = minimum + saturate(double(hypMyTime) * r.optimum);
+    const int64_t t2 = minimum + saturate(double(hypMyTime) * r.maximum);
 
     optimumTime = std::min(t1, optimumTime);
     maximumTime = std::min(t2, maximumTime);
@@ -102,6 +108,11 @@ void TimeManagement::init(Search::LimitsType& limits, Color us, int ply) {
     maximumTime = std::min<int64_t>(maximumTime, 3000);
   } else if (ply < 12)
     optimumTime = std::min<int64_t>(optimumTime, 5000);
+
+  // Whatever the minimum says, the search never runs past what the clock
+  // holds after the overhead.
+  if (clock)
+    maximumTime = std::min(maximumTime, std::max<int64_t>(myTime - moveOverhead, 0));
 }
 
 int64_t TimeManagement::available() const { return saturate(optimumTime * unstablePvFactor * 1.016); }

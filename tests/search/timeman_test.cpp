@@ -72,9 +72,10 @@ TEST_F(TimeManagementTest, Budgets) {
       // Ponder: a quarter more, then the caps; no clock: the minimum.
       {60000, 0, 0, 35, 20, 30, 0, true, 2120, 6244},
       {60000, 0, 0, 35, 4, 30, 0, true, 1000, 3000},
-      {0, 0, 0, 35, 30, 30, 100, true, 125, 100},
-      // No time left after the overheads, or a negative clock.
-      {10000, 0, 0, 35, 20, 5000, 50, false, 50, 50},
+      // Our clock at 0, no time left after the overheads, or a negative
+      // clock: nothing to spend, whatever the minimum.
+      {0, 0, 0, 35, 30, 30, 100, true, 0, 0},
+      {10000, 0, 0, 35, 20, 5000, 50, false, 0, 0},
       {-500, 0, 0, 35, 20, 30, 0, false, 0, 0},
   };
   for (const auto& c : cases)
@@ -86,6 +87,45 @@ TEST_F(TimeManagementTest, Budgets) {
       EXPECT_EQ(tm.startTime, 4242);
       EXPECT_EQ(tm.available(), int(c.optimum * 1.016));  // the pv factor starts at 1
     }
+}
+
+// A minimum thinking time is kept in full while the clock holds it for every
+// move to the horizon, and gives way to the clock where it does not.
+TEST_F(TimeManagementTest, MinimumThinkingTimeFitsTheClock) {
+  const struct {
+    int time, inc, movestogo, ply;
+  } longClocks[] = {{60000, 0, 0, 20}, {300000, 0, 0, 58}, {10000, 1000, 0, 30}, {40000, 0, 40, 30}};
+  for (const auto& c : longClocks) {
+    set_options(30, 0, 10, 0, false);
+    const TimeManagement without = budget(c.time, c.ply, c.inc, c.movestogo);
+    set_options(30, 500, 10, 0, false);
+    const TimeManagement with = budget(c.time, c.ply, c.inc, c.movestogo);
+    EXPECT_EQ(with.optimum(), without.optimum() + 500) << c.time;
+    EXPECT_EQ(with.maximum(), without.maximum() + 500) << c.time;
+  }
+
+  const struct {
+    int time, inc, movestogo;
+  } shortClocks[] = {{20, 0, 0}, {50, 0, 0}, {200, 0, 0}, {500, 0, 0}, {1000, 0, 0},
+                     {5000, 50, 0}, {400, 0, 1}, {300, 0, 3}, {20000, 0, 40}};
+  for (const auto& c : shortClocks)
+    for (int minimum : {200, 500, 5000}) {
+      set_options(30, minimum, 10, 0, false);
+      const TimeManagement tm = budget(c.time, 58, c.inc, c.movestogo);
+      EXPECT_LE(tm.maximum(), std::max(c.time - 30, 0)) << c.time << " min " << minimum;
+      if (c.time < 42 * 30 && !c.inc && !c.movestogo) {  // the clock can't pay the overheads
+        EXPECT_EQ(tm.maximum(), 0) << c.time << " min " << minimum;
+      }
+    }
+
+  // Without a clock the minimum is the whole budget, as before.
+  set_options(30, 100, 10, 0, true);
+  Search::LimitsType noClock;
+  noClock.movetime = 1000;
+  TimeManagement tm;
+  tm.init(noClock, COLOR_WHITE, 30);
+  EXPECT_EQ(tm.optimum(), 125);
+  EXPECT_EQ(tm.maximum(), 100);
 }
 
 TEST_F(TimeManagementTest, ExtremeClocksStayInRange) {

@@ -608,3 +608,87 @@ TEST(UciEndToEnd, LastScoreLineShowsTheBestMove) {
     EXPECT_EQ(engine.wait_exit(), 0);
   }
 }
+
+namespace {
+
+// Milliseconds from sending a "go" to its "bestmove"; -1 when none came.
+long long answer_time(EngineProcess& engine, const std::string& go, std::string* move = nullptr) {
+  const auto start = std::chrono::steady_clock::now();
+  engine.send(go);
+  std::vector<std::string> seen;
+  if (!engine.expect("bestmove", &seen, 10000))
+    return -1;
+  std::smatch m;
+  if (move && std::regex_match(seen.back(), m, BestMove))
+    *move = m[1];
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::vector<std::string> shipped_personalities() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(fs::path(VYN_SOURCE_DIR) / "personality"))
+    if (entry.path().extension() == ".ypf")
+      names.push_back(entry.path().stem().string());
+  return names;
+}
+
+}  // namespace
+
+// A slow or weak personality still answers inside a short clock: its minimum
+// thinking time and its pause give way to what the clock holds.
+TEST(UciEndToEnd, EveryPersonalityAnswersInsideAShortClock) {
+  const std::vector<std::string> names = shipped_personalities();
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names) {
+    WorkDir dir(true);
+    EngineProcess engine(dir.str());
+    engine.send("setoption name Personality value " + name);
+    engine.send("position startpos");
+    ASSERT_GE(answer_time(engine, "go wtime 10000 btime 10000"), 0) << name;  // loads the personality
+
+    engine.send("position fen r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 30");
+    for (int clock : {20, 50, 100, 200, 500}) {
+      engine.send("isready");
+      ASSERT_TRUE(engine.expect("readyok"));
+      const std::string go = "go wtime " + std::to_string(clock) + " btime " + std::to_string(clock);
+      const long long ms = answer_time(engine, go);
+      ASSERT_GE(ms, 0) << name << ": " << go;
+      EXPECT_LT(ms, clock) << name << ": " << go;
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+}
+
+// The two slowest personalities play a sudden-death game; the test keeps the
+// clocks from their real answer times, as a tournament manager does.
+TEST(UciEndToEnd, SuddenDeathGameEndsWithNoSideOverItsTime) {
+  WorkDir dir(true);
+  EngineProcess white(dir.str()), black(dir.str());
+  EngineProcess* side[] = {&white, &black};
+  white.send("setoption name Personality value Bramble_the_Apprentice");
+  black.send("setoption name Personality value The_Iron_Castellan");
+
+  long long clock[] = {3000, 3000};
+  std::string moves;
+  for (int ply = 0; ply < 240; ++ply) {
+    EngineProcess& engine = *side[ply % 2];
+    engine.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok"));
+
+    std::string move;
+    const long long ms = answer_time(
+        engine, "go wtime " + std::to_string(clock[0]) + " btime " + std::to_string(clock[1]), &move);
+    ASSERT_GE(ms, 0) << "ply " << ply;
+    clock[ply % 2] -= ms;
+    ASSERT_GT(clock[ply % 2], 0) << (ply % 2 ? "black" : "white") << " lost on time at ply " << ply << moves;
+    if (move == "(none)")
+      break;
+    moves += " " + move;
+  }
+  for (EngineProcess* e : side) {
+    e->send("quit");
+    EXPECT_EQ(e->wait_exit(), 0);
+  }
+}
