@@ -33,6 +33,12 @@ bool replace_file(const std::string& from, const std::string& to);
 // Reads one line; a trailing carriage return from a Windows GUI is dropped.
 bool read_line(std::istream& in, std::string& line);
 
+// Reads what standard input has, up to size bytes, waiting until something
+// comes; 0 at its end or on an error. It bypasses the C library's buffers and
+// locks, so a thread may stay blocked in it while the process ends; it is
+// not to be mixed with std::cin.
+long long read_input(char* buffer, size_t size);
+
 // The largest personality or book file the engine reads: far above any real
 // one, so an endless or huge file is never read.
 constexpr size_t MaxTextFileSize = size_t(4) << 20;

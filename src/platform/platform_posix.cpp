@@ -100,6 +100,14 @@ void raise_priority() {
     (void)setpriority(PRIO_PROCESS, 0, -5);
 }
 
+long long read_input(char* buffer, size_t size) {
+  while (true) {
+    const ssize_t n = read(0, buffer, size);
+    if (n >= 0 || errno != EINTR)
+      return n > 0 ? n : 0;
+  }
+}
+
 std::string native_path(const std::string& path) {
   std::string p = path;
   for (char& c : p)

@@ -96,6 +96,15 @@ void raise_priority() {
     (void)SetPriorityClass(self, HIGH_PRIORITY_CLASS);
 }
 
+long long read_input(char* buffer, size_t size) {
+  DWORD got = 0;
+  const DWORD want = DWORD(std::min<size_t>(size, 1 << 20));
+  // A closed pipe is the end of input, like any failure.
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, want, &got, nullptr))
+    return 0;
+  return got;
+}
+
 std::string native_path(const std::string& path) {
   // '\' is already this system's separator, and '/' is accepted too.
   return path;

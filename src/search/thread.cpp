@@ -40,6 +40,11 @@ void Thread::wait_for_search_finished() {
   sleepCondition.wait(lk, [&] { return !searching; });
 }
 
+bool Thread::is_searching() {
+  std::lock_guard<Mutex> lk(mutex);
+  return searching;
+}
+
 void Thread::wait(std::atomic<bool>& condition) {
   std::unique_lock<Mutex> lk(mutex);
   sleepCondition.wait(lk, [&] { return bool(condition); });
@@ -109,16 +114,18 @@ uint64_t ThreadPool::nodes_searched() {
   return nodes;
 }
 
+// A weakened engine searches with one thread, and "Threads" stays 1. The pool
+// shrinks on the command loop's thread while no search runs, never in a
+// search thread: the command loop reads the pool (main()) at any time.
+void ThreadPool::apply_strength_limit() {
+  if (int(Options["Threads"]) != 1 && UCI::elo_level() < 2900)
+    Options["Threads"] = std::string("1");
+}
+
 void ThreadPool::start_thinking(const Position& pos, const Search::LimitsType& limits,
                                 Search::StateStackPtr& states) {
   main()->wait_for_search_finished();
-
-  // A weakened engine searches with one thread, and "Threads" stays 1. The
-  // pool shrinks here, on the command loop's thread while no search runs,
-  // not in the main search thread: the command loop reads the pool (main())
-  // at any time during a search.
-  if (int(Options["Threads"]) != 1 && UCI::elo_level() < 2900)
-    Options["Threads"] = std::string("1");
+  apply_strength_limit();
 
   Search::Signals.stop = Search::Signals.stopOnPonderhit = false;
   Search::Signals.stopCommand = false;

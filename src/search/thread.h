@@ -35,6 +35,7 @@ class Thread : public EvalTables {
   void idle_loop();
   void start_searching(bool resume = false);
   void wait_for_search_finished();
+  bool is_searching();
   void wait(std::atomic<bool>& condition);
   // Sleeps until the predicate holds; whoever makes it hold then calls
   // start_searching(true), so no wake-up is lost.
@@ -67,6 +68,7 @@ struct ThreadPool : public std::vector<Thread*> {
   MainThread* main() { return static_cast<MainThread*>(at(0)); }
   void start_thinking(const Position&, const Search::LimitsType&, Search::StateStackPtr&);
   void read_uci_options();
+  void apply_strength_limit();
   uint64_t nodes_searched();
 };
 

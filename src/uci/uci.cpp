@@ -1,12 +1,17 @@
 #include "uci/uci.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cctype>
 #include <cstdint>
+#include <deque>
 #include <iostream>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "board/misc.h"
 #include "board/movegen.h"
@@ -64,8 +69,99 @@ void ponderhit() {
 // "go" gets its answer. Waiting for a bounded search to run its course
 // instead would leave the loop deaf to "stop", "quit" and "isready" meanwhile.
 void finish_search() {
+  stop_benchmark();
   stop_search();
   Threads.main()->wait_for_search_finished();
+}
+
+// Standard input, read on a thread of its own while a command given as the
+// program's arguments runs, so that the main thread waits for the search and
+// for input at once. The reader may still be blocked in a read when the
+// process ends: what it shares is never freed.
+class InputThread {
+ public:
+  InputThread() {
+    std::thread([this] { read_all(); }).detach();
+  }
+
+  enum Result { Line, Nothing, End };
+
+  // The next line, waiting at most timeoutMs for it.
+  Result next(std::string& line, int timeoutMs) {
+    std::unique_lock<std::mutex> lk(mutex);
+    changed.wait_for(lk, std::chrono::milliseconds(timeoutMs), [&] { return !lines.empty() || ended; });
+    if (lines.empty())
+      return ended ? End : Nothing;
+    line = std::move(lines.front());
+    lines.pop_front();
+    return Line;
+  }
+
+ private:
+  void read_all() {
+    std::string pending;
+    char buffer[4096];
+    long long n;
+    while ((n = Platform::read_input(buffer, sizeof(buffer))) > 0) {
+      pending.append(buffer, size_t(n));
+      std::lock_guard<std::mutex> lk(mutex);
+      for (size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
+        lines.push_back(pending.substr(0, nl));
+        if (!lines.back().empty() && lines.back().back() == '\r')
+          lines.back().pop_back();
+      }
+      changed.notify_all();
+    }
+
+    std::lock_guard<std::mutex> lk(mutex);
+    if (!pending.empty())
+      lines.push_back(pending);
+    ended = true;
+    changed.notify_all();
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::string> lines;
+  bool ended = false;
+};
+
+// The single command of the arguments may have started a search or a bench:
+// until it ends, standard input is heard for "quit", "stop", "isready" and
+// "ponderhit". At the end of input a bounded search or bench runs to its end;
+// an infinite or pondering one is stopped.
+void listen_while_busy() {
+  static InputThread* input = nullptr;
+  std::string line, token;
+
+  while (Threads.main()->is_searching() || benchmark_running()) {
+    if (!input)
+      input = new InputThread;
+
+    const InputThread::Result r = input->next(line, 10);
+    if (r == InputThread::End) {
+      wait_benchmark();  // first: its searches rewrite the limits
+      if (Search::Limits.infinite || Search::Limits.ponder)
+        stop_search();
+      return;
+    }
+    if (r == InputThread::Nothing)
+      continue;
+
+    std::istringstream is(line);
+    token.clear();
+    is >> token;
+
+    if (token == "quit" || token == "stop") {
+      stop_benchmark();
+      stop_search();
+      return;
+    }
+    if (token == "isready")
+      sync_cout << "readyok" << sync_endl;
+    else if (token == "ponderhit")
+      ponderhit();
+  }
 }
 
 bool load_and_apply(const std::string& name) {
@@ -226,16 +322,22 @@ void UCI::loop(int argc, char* argv[]) {
     cmd += std::string(argv[i]) + " ";
 
   do {
-    if (argc == 1 && !Platform::read_line(std::cin, cmd))
+    // The end of input lets a running bench finish: "echo bench | vyn" is
+    // the usual way to run it.
+    if (argc == 1 && !Platform::read_line(std::cin, cmd)) {
+      wait_benchmark();
       cmd = "quit";
+    }
 
     std::istringstream is(cmd);
 
     token.clear();
     is >> std::skipws >> token;
 
-    if (token == "quit" || token == "stop")
+    if (token == "quit" || token == "stop") {
+      stop_benchmark();
       stop_search();
+    }
 
     else if (token == "ponderhit")
       ponderhit();
@@ -274,26 +376,9 @@ void UCI::loop(int argc, char* argv[]) {
 
   } while (token != "quit" && argc == 1);
 
-  // An endless search started from the arguments still listens for "stop".
-  if (argc > 1 && (Search::Limits.infinite || Search::Limits.ponder)) {
-    while (Platform::read_line(std::cin, cmd)) {
-      std::istringstream is(cmd);
-      token.clear();
-      is >> token;
+  if (argc > 1)
+    listen_while_busy();
 
-      if (token == "stop" || token == "quit")
-        break;
-      if (token == "isready")
-        sync_cout << "readyok" << sync_endl;
-      else if (token == "ponderhit") {
-        ponderhit();
-        if (!Search::Limits.infinite)
-          break;
-      }
-    }
-    if (Search::Limits.infinite || Search::Limits.ponder)
-      stop_search();
-  }
-
+  wait_benchmark();
   Threads.main()->wait_for_search_finished();
 }

@@ -692,3 +692,79 @@ TEST(UciEndToEnd, SuddenDeathGameEndsWithNoSideOverItsTime) {
     EXPECT_EQ(e->wait_exit(), 0);
   }
 }
+
+// Nothing keeps the engine deaf: a bench or a search from the arguments,
+// even one without an end, still answers "isready" at once, ends on "stop"
+// with its answer or report, and "quit" ends the program.
+TEST(UciEndToEnd, BenchAndArgumentModeSearchesStillHearTheGui) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string command, last;  // the command, from stdin when args are empty
+    bool report;  // a bench's: one answer for each position it searched
+  } const cases[] = {
+      {{}, "bench 16 1 2 current mate", "stop", true},  // no mate: no end of its own
+      {{}, "bench", "quit", true},
+      {{}, "bench 16 1 9 current perft", "quit", true},
+      {{"go", "mate", "1"}, "", "quit", false},
+      {{"go", "depth", "99999999999"}, "", "stop", false},
+      {{"go", "mate", "-2"}, "", "quit", false},
+      {{"bench", "16", "1", "2", "current", "mate"}, "", "stop", true},
+  };
+
+  for (const Case& c : cases) {
+    const std::string name = c.args.empty() ? c.command : c.args[0] + " " + c.args[1] + " " + c.args[2];
+    WorkDir dir(false);
+    EngineProcess engine(dir.str(), c.args);
+    if (!c.command.empty())
+      engine.send(c.command);
+    std::vector<std::string> seen;
+    engine.expect("no such line", &seen, 300);  // under way
+
+    auto start = std::chrono::steady_clock::now();
+    auto ms = [&] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    };
+    engine.send("isready");
+    ASSERT_TRUE(engine.expect("readyok", &seen, 1000)) << name;
+    EXPECT_LT(ms(), 1000) << name;
+
+    start = std::chrono::steady_clock::now();
+    engine.send(c.last);
+    const bool perft = name.find("perft") != std::string::npos;
+    int searched = c.report ? 0 : 1;
+    if (c.report) {
+      std::string line;
+      bool reported = false;
+      while (!reported && engine.read_error_line(line, 1000)) {
+        reported = line.rfind(" Nodes evaluated     : ", 0) == 0;
+        searched += line.rfind("Analyzing position ", 0) == 0 && !perft;
+      }
+      EXPECT_TRUE(reported) << name;
+      EXPECT_GE(searched, perft ? 0 : 1) << name;
+    }
+    if (c.last == "stop" && c.args.empty()) {
+      engine.send("isready");
+      EXPECT_TRUE(engine.expect("readyok", &seen, 1000)) << name;
+      engine.send("quit");
+    }
+    EXPECT_EQ(engine.wait_exit(1500), 0) << name;
+    EXPECT_LT(ms(), 1500) << name;
+
+    for (const std::string& l : engine.drain(100))
+      seen.push_back(l);
+    int answers = 0;
+    for (const std::string& l : seen)
+      answers += l.rfind("bestmove", 0) == 0;
+    EXPECT_EQ(answers, searched) << name;
+  }
+
+  // A bounded search from the arguments still runs to its limit when the
+  // input ends at once.
+  WorkDir dir(false);
+  EngineProcess engine(dir.str(), {"go", "depth", "9"});
+  engine.close_input();
+  std::vector<std::string> seen;
+  ASSERT_TRUE(engine.expect("bestmove", &seen, 60000));
+  EXPECT_TRUE(has_prefix(seen, "info depth 9 ")) << seen.back();
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
