@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/platform.h"
 #include "search/tt.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST(TranspositionTable, SizeRoundsUpToPowerOfTwoClustersAndSameSizeKeepsContent
     TranspositionTable tt;
     tt.resize(c.mb);
     EXPECT_EQ(tt.cluster_count(), c.clusters) << c.mb;
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(tt.first_entry(0)) % 64, 0u) << c.mb;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(tt.first_entry(0)) % Platform::large_alignment(), 0u) << c.mb;
   }
 
   TranspositionTable tt;
