@@ -57,6 +57,19 @@ bool read_text_file(const std::string& path, std::string& content, size_t maxByt
 // missing or unreadable directory gives what could be read, never an error.
 std::vector<std::string> list_files(const std::string& dir, const std::string& extension);
 
+// Zeroed memory for one large, randomly probed table (the transposition
+// table), aligned to large_alignment() and on large pages where the system
+// gives them without privileges. Null when it cannot be had.
+void* allocate_large(size_t bytes);
+
+// Gives back a block from allocate_large; bytes is the count it was asked
+// for. Null is ignored.
+void free_large(void* mem, size_t bytes);
+
+// What allocate_large's blocks are aligned to: a power of two, at least a
+// cache line.
+size_t large_alignment();
+
 // Hands a file to the desktop (a page to the user's browser) and returns at
 // once; whether anything opens is not reported.
 void open_page(const std::string& path);

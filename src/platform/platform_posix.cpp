@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -107,6 +108,48 @@ long long read_input(char* buffer, size_t size) {
       return n > 0 ? n : 0;
   }
 }
+
+namespace {
+
+// One x86-64 huge page; the kernel can back a range with one only when it
+// is aligned to it.
+constexpr size_t HugePageSize = size_t(2) << 20;
+
+size_t huge_page_length(size_t bytes) { return (bytes + HugePageSize - 1) & ~(HugePageSize - 1); }
+
+}  // namespace
+
+// Mapped anonymously, so the kernel zeroes it lazily; one huge page more is
+// mapped so that an aligned start can be cut out of it.
+void* allocate_large(size_t bytes) {
+  if (bytes == 0 || bytes > SIZE_MAX - 2 * HugePageSize)
+    return nullptr;
+  const size_t length = huge_page_length(bytes);
+  void* const raw = mmap(nullptr, length + HugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED)
+    return nullptr;
+
+  const uintptr_t start = uintptr_t(raw);
+  const uintptr_t aligned = (start + HugePageSize - 1) & ~uintptr_t(HugePageSize - 1);
+  if (aligned > start)
+    munmap(raw, aligned - start);
+  if (const size_t tail = start + HugePageSize - aligned)
+    munmap(reinterpret_cast<void*>(aligned + length), tail);
+
+  void* const mem = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  // Refused where huge pages are off or unknown: ordinary pages serve.
+  (void)madvise(mem, length, MADV_HUGEPAGE);
+#endif
+  return mem;
+}
+
+void free_large(void* mem, size_t bytes) {
+  if (mem)
+    munmap(mem, huge_page_length(bytes));
+}
+
+size_t large_alignment() { return HugePageSize; }
 
 std::string native_path(const std::string& path) {
   std::string p = path;

@@ -105,6 +105,23 @@ long long read_input(char* buffer, size_t size) {
   return got;
 }
 
+// Ordinary pages: large ones need a privilege that users do not hold.
+// Committed pages come zeroed and page aligned.
+void* allocate_large(size_t bytes) {
+  return bytes ? VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) : nullptr;
+}
+
+void free_large(void* mem, size_t) {
+  if (mem)
+    VirtualFree(mem, 0, MEM_RELEASE);
+}
+
+size_t large_alignment() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwPageSize;
+}
+
 std::string native_path(const std::string& path) {
   // '\' is already this system's separator, and '/' is accepted too.
   return path;

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <iostream>
 
+#include "platform/platform.h"
+
 TranspositionTable TT;
 
-TranspositionTable::~TranspositionTable() { std::free(mem); }
+TranspositionTable::~TranspositionTable() { Platform::free_large(table, clusterCount * sizeof(Cluster)); }
 
 // A store without a move keeps the move already known for this position, and
 // a shallower non-exact result does not push out a deeper one.
@@ -40,21 +42,21 @@ void TranspositionTable::resize(size_t mbSize) {
   if (newClusterCount == clusterCount)
     return;
 
-  std::free(mem);
-  mem = nullptr;
+  Platform::free_large(table, clusterCount * sizeof(Cluster));
   table = nullptr;
   clusterCount = 0;
 
+  // Zeroed and on large pages where the system has them: a probe is a random
+  // access, so most of its cost is cache and TLB misses.
   if (mbSize <= MaxMb)
-    mem = std::calloc(newClusterCount * sizeof(Cluster) + CacheLineSize - 1, 1);
+    table = static_cast<Cluster*>(Platform::allocate_large(newClusterCount * sizeof(Cluster)));
 
-  if (!mem) {
+  if (!table) {
     std::cerr << "Failed to allocate " << mbSize << "MB for transposition table." << std::endl;
     std::exit(1);
   }
 
   clusterCount = newClusterCount;
-  table = reinterpret_cast<Cluster*>((uintptr_t(mem) + CacheLineSize - 1) & ~uintptr_t(CacheLineSize - 1));
 }
 
 void TranspositionTable::clear() {

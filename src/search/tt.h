@@ -59,8 +59,7 @@ class TranspositionTable {
 
  private:
   size_t clusterCount = 0;
-  Cluster* table = nullptr;
-  void* mem = nullptr;
+  Cluster* table = nullptr;  // from the platform's large blocks, cache line aligned
   uint8_t generation8 = 0;
 };
 

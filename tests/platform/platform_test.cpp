@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -281,5 +285,67 @@ TEST(Platform, RaisingThePriorityKeepsALoweredOne) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif
+
+// The transposition table's block: aligned as promised, zeroed even where a
+// freed block of the same size was dirtied, writable to its end, and gone
+// once freed.
+TEST(Platform, LargeBlocksAreAlignedZeroedAndFreed) {
+  const size_t align = Platform::large_alignment(), odd = (size_t(3) << 20) + 40;
+  EXPECT_GE(align, 64u);
+#ifndef _WIN32
+  EXPECT_EQ(align, size_t(2) << 20);
+#endif
+  for (size_t bytes : {size_t(32), odd, odd, size_t(16) << 20}) {
+    char* const p = static_cast<char*>(Platform::allocate_large(bytes));
+    ASSERT_NE(p, nullptr) << bytes;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % align, 0u) << bytes;
+    EXPECT_TRUE(std::all_of(p, p + bytes, [](char c) { return c == 0; })) << bytes;
+    std::memset(p, 0x5A, bytes);
+    Platform::free_large(p, bytes);
+#ifdef __linux__
+    unsigned char resident;
+    errno = 0;
+    EXPECT_TRUE(mincore(p, 1, &resident) == -1 && errno == ENOMEM) << "still mapped after free: " << bytes;
+#endif
+  }
+  EXPECT_EQ(Platform::allocate_large(SIZE_MAX), nullptr);
+}
+
+#ifdef __linux__
+// Kilobytes of huge pages in the mappings /proc/self/smaps lists over
+// [begin, end).
+static size_t anon_huge_kb(uintptr_t begin, uintptr_t end) {
+  std::ifstream smaps("/proc/self/smaps");
+  size_t kb = 0;
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    unsigned long long lo, hi;
+    char dash;
+    if (std::sscanf(line.c_str(), "%llx%c%llx ", &lo, &dash, &hi) == 3 && dash == '-')
+      inside = lo < end && hi > begin;
+    else if (inside && line.rfind("AnonHugePages:", 0) == 0)
+      kb += std::stoul(line.substr(14));
+  }
+  return kb;
+}
+
+TEST(Platform, TouchedLargeBlocksSitOnHugePages) {
+  std::string modes, line;
+  std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), modes);
+  if (modes.empty() || modes.find("[never]") != std::string::npos)
+    GTEST_SKIP() << "transparent huge pages are off or missing on this system";
+  for (std::ifstream status("/proc/self/status"); std::getline(status, line);)
+    if (line.rfind("THP_enabled:", 0) == 0 && line.find('0') != std::string::npos)
+      GTEST_SKIP() << "transparent huge pages are disabled for this process";
+
+  const size_t bytes = size_t(8) << 20;
+  char* const p = static_cast<char*>(Platform::allocate_large(bytes));
+  ASSERT_NE(p, nullptr);
+  std::memset(p, 1, bytes);
+  const size_t kb = anon_huge_kb(reinterpret_cast<uintptr_t>(p), reinterpret_cast<uintptr_t>(p) + bytes);
+  Platform::free_large(p, bytes);
+  EXPECT_GT(kb, 0u) << "no huge page behind a touched 8 MB block";
 }
 #endif
