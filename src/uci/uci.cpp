@@ -49,7 +49,9 @@ std::string personality_filepath(const std::string& name) {
   return Platform::native_path("personality\\" + name + (hasExtension ? "" : ".ypf"));
 }
 
+// A running bench ends too, with its report.
 void stop_search() {
+  stop_benchmark();
   Search::Signals.stop = true;
   Search::Signals.stopCommand = true;
   Threads.main()->start_searching(true);  // only wakes it
@@ -69,7 +71,6 @@ void ponderhit() {
 // "go" gets its answer. Waiting for a bounded search to run its course
 // instead would leave the loop deaf to "stop", "quit" and "isready" meanwhile.
 void finish_search() {
-  stop_benchmark();
   stop_search();
   Threads.main()->wait_for_search_finished();
 }
@@ -153,7 +154,6 @@ void listen_while_busy() {
     is >> token;
 
     if (token == "quit" || token == "stop") {
-      stop_benchmark();
       stop_search();
       return;
     }
@@ -334,10 +334,8 @@ void UCI::loop(int argc, char* argv[]) {
     token.clear();
     is >> std::skipws >> token;
 
-    if (token == "quit" || token == "stop") {
-      stop_benchmark();
+    if (token == "quit" || token == "stop")
       stop_search();
-    }
 
     else if (token == "ponderhit")
       ponderhit();
