@@ -155,14 +155,16 @@ void strength_pause() {
 
   int64_t pause = std::max(base < INT64_MAX / 100 ? percent * base / 100 : base / 100 * percent, minimum);
   int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
-  // On a short clock the pause waits no longer than the search may take.
-  if (Limits.has_clock())
-    limit = std::min(limit, Time.maximum());
+  // On a short clock the pause waits no longer than the search may take,
+  // and not a step past it: a clock with nothing to spare gets no sleep.
+  const bool clockBound = Limits.has_clock() && Time.maximum() < limit;
+  if (clockBound)
+    limit = Time.maximum();
   pause = std::max<int64_t>(std::min(pause, limit), 10);
 
   while (true) {
     const int64_t e = pause_elapsed();
-    if (e >= pause || Signals.stop || e > limit)
+    if (e >= pause || Signals.stop || e > limit || (clockBound && e >= limit))
       break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
