@@ -57,6 +57,10 @@ void TranspositionTable::resize(size_t mbSize) {
   }
 
   clusterCount = newClusterCount;
+
+  // Fault the pages in now: a huge page's first touch costs the kernel
+  // milliseconds, and the first search of a bullet game has none to spare.
+  clear();
 }
 
 void TranspositionTable::clear() {
