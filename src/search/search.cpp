@@ -421,8 +421,10 @@ void Thread::search() {
       mainThread->bestMoveChanges *= 0.505;
     }
 
-    for (RootMove& rm : rootMoves)
+    for (RootMove& rm : rootMoves) {
       rm.previousScore = rm.score;
+      rm.previousBound = rm.scoreBound;
+    }
 
     for (pvIdx = 0; pvIdx < multiPV && !Signals.stop; ++pvIdx) {
       if (rootDepth >= 5) {
@@ -866,6 +868,7 @@ moves_loop:  // When in check the search starts from here
 
       if (moveCount == 1 || value > alpha) {
         rm.score = value;
+        rm.scoreBound = value >= beta ? BOUND_LOWER : value <= alpha ? BOUND_UPPER : BOUND_EXACT;
         rm.pv.resize(1);
 
         for (Move* m = (ss + 1)->pv; m && *m != MOVE_NONE; ++m)
@@ -1123,9 +1126,19 @@ void check_time() {
 
 }  // namespace
 
+namespace {
+
+const char* bound_word(Bound b) {
+  return b == BOUND_LOWER ? " lowerbound" : b == BOUND_UPPER ? " upperbound" : "";
+}
+
+}  // namespace
+
 // The info lines of the search that owns pos: every line at full strength, the
-// one line of a weakened search in its own shorter form.
-std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
+// one line of a weakened search in its own shorter form. A line's bound word
+// comes from its own score, not from the window searched last: after the
+// sort that window may belong to another line.
+std::string UCI::pv(const Position& pos, Depth depth, Value /*alpha*/, Value /*beta*/) {
   std::stringstream ss;
   const Thread* thread = pos.this_thread();
   const RootMoves& rootMoves = thread->rootMoves;
@@ -1152,7 +1165,7 @@ std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
       ss << "cp " << int(v);
 
     if (!(TB::RootInTB && std::abs(v) <= VALUE_MATE - MAX_PLY - 1))
-      ss << (v >= beta ? " lowerbound" : v <= alpha ? " upperbound" : "");
+      ss << bound_word(rm.scoreBound);
 
     ss << " nodes " << nodesSearched << " nps " << nodesSearched * 1000 / uint64_t(elapsed) << " time " << elapsed;
 
@@ -1169,6 +1182,7 @@ std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
     // A line not searched yet in this iteration shows its previous score.
     const bool updated = i <= thread->pvIdx && rootMoves[i].score != -VALUE_INFINITE;
     Value v = updated ? rootMoves[i].score : rootMoves[i].previousScore;
+    const Bound bound = updated ? rootMoves[i].scoreBound : rootMoves[i].previousBound;
 
     if (v == -VALUE_INFINITE)
       continue;
@@ -1183,9 +1197,8 @@ std::string UCI::pv(const Position& pos, Depth depth, Value alpha, Value beta) {
     ss << "info depth " << depth << " seldepth " << thread->maxPly << " multipv " << i + 1 << " score "
        << UCI::value(v);
 
-    // The window is that of the line searched last.
-    if (!tb && i == thread->pvIdx)
-      ss << (v >= beta ? " lowerbound" : v <= alpha ? " upperbound" : "");
+    if (!tb)
+      ss << bound_word(bound);
 
     ss << " nodes " << nodesSearched << " nps " << nodesSearched * 1000 / uint64_t(elapsed);
 

@@ -37,6 +37,10 @@ struct RootMove {
 
   Value score = -VALUE_INFINITE;
   Value previousScore = -VALUE_INFINITE;
+  // What score is: exact, or a bound from a window it failed. Travels with
+  // the move through every sort, so each info line shows its own.
+  Bound scoreBound = BOUND_EXACT;
+  Bound previousBound = BOUND_EXACT;
   std::vector<Move> pv;
 };
 

@@ -147,18 +147,46 @@ TEST_F(SearchTest, MultiPVPrintsOneLinePerLegalMoveAtMost) {
   EXPECT_TRUE(sawTwo) << out;
 }
 
-TEST_F(SearchTest, MultiPVBoundsBelongToTheLineOfTheirWindow) {
-  // Lines are printed after the last one is searched; its window says
-  // nothing of the first line's score.
-  set_option("MultiPV", "3");
-  const std::string out = run("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", depth(9));
-  int firstLines = 0;
+TEST_F(SearchTest, BoundWordsDescribeEachLinesOwnScore) {
+  const char* const kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+  const std::regex bound(" (lower|upper)bound ");
+
+  // Each line ended inside its own window; the window searched last, whose
+  // move the sort may put on any line, says nothing of the others.
+  for (int multiPV = 2; multiPV <= 5; ++multiPV) {
+    set_option("MultiPV", std::to_string(multiPV));
+    Search::clear();
+    int lines = 0;
+    for (const std::string& line : lines_of(run(kiwipete, depth(9))))
+      if (line.rfind("info depth", 0) == 0 && line.find(" multipv ") != std::string::npos) {
+        ++lines;
+        EXPECT_FALSE(std::regex_search(line, bound)) << "MultiPV " << multiPV << ": " << line;
+      }
+    EXPECT_GE(lines, 9 * multiPV);
+  }
+
+  // A single line's fail-high and fail-low reports, printed once three
+  // seconds have passed (here 3000 nodes: nodes count as time), keep their
+  // word; the line that ends each depth is exact.
+  set_option("MultiPV", "1");
+  set_option("nodestime", "1");
+  Search::clear();
+  const std::string out = run(kiwipete, depth(12));
+  set_option("nodestime", "0");
+  std::vector<std::pair<int, std::string>> lines;  // depth, line
   for (const std::string& line : lines_of(out))
-    if (line.find(" multipv 1 ") != std::string::npos) {
-      ++firstLines;
-      EXPECT_EQ(line.find("bound"), std::string::npos) << line;
+    if (line.rfind("info depth", 0) == 0 && line.find(" multipv ") != std::string::npos)
+      lines.emplace_back(std::stoi(line.substr(11)), line);
+  int lower = 0, upper = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    lower += lines[i].second.find(" lowerbound ") != std::string::npos;
+    upper += lines[i].second.find(" upperbound ") != std::string::npos;
+    if (i + 1 == lines.size() || lines[i + 1].first != lines[i].first) {
+      EXPECT_FALSE(std::regex_search(lines[i].second, bound)) << lines[i].second;
     }
-  EXPECT_GE(firstLines, 9);
+  }
+  EXPECT_GT(lower, 0) << out;
+  EXPECT_GT(upper, 0) << out;
 }
 
 TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
