@@ -155,18 +155,30 @@ void strength_pause() {
 
   int64_t pause = std::max(base < INT64_MAX / 100 ? percent * base / 100 : base / 100 * percent, minimum);
   int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
-  // On a short clock the pause waits no longer than the search may take,
-  // and not a step past it: a clock with nothing to spare gets no sleep.
-  const bool clockBound = Limits.has_clock() && Time.maximum() < limit;
-  if (clockBound)
-    limit = Time.maximum();
+  const bool onClock = Limits.has_clock();
+  if (onClock)
+    limit = std::min(limit, Time.maximum());
   pause = std::max<int64_t>(std::min(pause, limit), 10);
+
+  // On a clock no step sleeps past the maximum, and the pause ends two
+  // milliseconds before it: waking up and writing the move take time too.
+  const int64_t maximumMs = Limits.npmsec ? Time.maximum() / Limits.npmsec : Time.maximum();
+  const auto deadline = std::chrono::steady_clock::time_point(std::chrono::milliseconds(Time.startTime + maximumMs - 2));
+  const auto step = std::chrono::milliseconds(10);
 
   while (true) {
     const int64_t e = pause_elapsed();
-    if (e >= pause || Signals.stop || e > limit || (clockBound && e >= limit))
+    if (e >= pause || Signals.stop || e > limit)
       break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    if (onClock && std::chrono::steady_clock::now() + step >= deadline) {
+      // The last stretch: a sleep may wake late, a spin does not.
+      std::this_thread::sleep_until(deadline - std::chrono::milliseconds(2));
+      while (std::chrono::steady_clock::now() < deadline && !Signals.stop)
+        std::this_thread::yield();
+      break;
+    }
+    std::this_thread::sleep_for(step);
   }
 }
 

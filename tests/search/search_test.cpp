@@ -205,6 +205,27 @@ TEST_F(SearchTest, WeakLevelsCapDepthPrintOneShortLineAndUseOneThread) {
   EXPECT_EQ(count_prefix(out, "bestmove"), 1);
 }
 
+TEST_F(SearchTest, StrengthPauseEndsInsideTheClock) {
+  // A slow weak personality with no overhead to spare: its pause reaches the
+  // maximum, which is the whole clock, and must not sleep a step past it.
+  set_option("VYN Corvastel Elo", "1000 Intermediate");
+  set_option("Move Overhead", "0");
+  set_option("Minimum Thinking Time", "500");
+  Search::LimitsType limits;
+  limits.time[COLOR_WHITE] = limits.time[COLOR_BLACK] = 50;
+  limits.movestogo = 1;
+
+  int inside = 0;
+  for (int i = 0; i < 10; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    run("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 30", limits);
+    inside += std::chrono::steady_clock::now() - start < std::chrono::milliseconds(50);
+  }
+  set_option("Move Overhead", "30");
+  set_option("Minimum Thinking Time", "0");
+  EXPECT_GE(inside, 8);  // a loaded machine may wake a thread late now and then
+}
+
 TEST_F(SearchTest, OffLadderEloHasNoDepthCapButStopsEarly) {
   // 2875: a weak level's short lines, no cap at 2850's depth 18, and the top
   // levels' early stop once the clear advantage holds at depth 20.
