@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -101,11 +102,19 @@ void raise_priority() {
     (void)setpriority(PRIO_PROCESS, 0, -5);
 }
 
+// An interrupted read, or one that would block on a non-blocking input, is
+// not the end of input: wait for data and read again.
 long long read_input(char* buffer, size_t size) {
   while (true) {
     const ssize_t n = read(0, buffer, size);
-    if (n >= 0 || errno != EINTR)
-      return n > 0 ? n : 0;
+    if (n >= 0)
+      return n;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      pollfd in = {0, POLLIN, 0};
+      if (poll(&in, 1, -1) < 0 && errno != EINTR)
+        return 0;
+    } else if (errno != EINTR)
+      return 0;
   }
 }
 

@@ -26,6 +26,10 @@ uint64_t perft(Position& pos, Depth depth, const std::atomic<bool>* abort) {
       pos.do_move(m, st, pos.gives_check(m, ci));
       cnt = leaf ? MoveList<GEN_LEGAL>(pos).size() : perft<false>(pos, depth - DEPTH_ONE_PLY, abort);
       pos.undo_move(m);
+
+      // A count cut short is no count: it would read as final.
+      if (Root && abort && abort->load(std::memory_order_relaxed))
+        break;
     }
 
     nodes += cnt;

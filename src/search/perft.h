@@ -11,7 +11,8 @@ class Position;
 namespace Search {
 
 // Leaf count of the legal move tree; the root instance prints each root
-// move's count. Once abort is raised the count ends early with what it has.
+// move's count. Once abort is raised the count ends early with the root
+// moves counted in full.
 template <bool Root>
 uint64_t perft(Position& pos, Depth depth, const std::atomic<bool>* abort = nullptr);
 

@@ -40,7 +40,7 @@ struct Run {
 std::thread Runner;
 std::mutex RunLock;  // orders an abort against the start of each search
 std::condition_variable RunChanged;
-bool Underway = false, Finished = true;
+bool Underway = false;
 std::atomic<bool> Aborted{false};
 
 void run(Run r) {
@@ -101,14 +101,14 @@ void run(Run r) {
             << std::endl;
 
   std::lock_guard<std::mutex> lk(RunLock);
-  Underway = Finished = true;
+  Underway = true;
   RunChanged.notify_all();
 }
 
 }  // namespace
 
 void benchmark(const Position& current, std::istream& is) {
-  stop_benchmark();
+  wait_benchmark();
 
   std::string token;
   Run r;
@@ -181,7 +181,7 @@ void benchmark(const Position& current, std::istream& is) {
   }
 
   Aborted = false;
-  Underway = Finished = false;
+  Underway = false;
   Runner = std::thread(run, std::move(r));
 
   std::unique_lock<std::mutex> lk(RunLock);
@@ -202,9 +202,4 @@ void stop_benchmark() {
 void wait_benchmark() {
   if (Runner.joinable())
     Runner.join();
-}
-
-bool benchmark_running() {
-  std::lock_guard<std::mutex> lk(RunLock);
-  return !Finished;
 }

@@ -75,10 +75,10 @@ void finish_search() {
   Threads.main()->wait_for_search_finished();
 }
 
-// Standard input, read on a thread of its own while a command given as the
-// program's arguments runs, so that the main thread waits for the search and
-// for input at once. The reader may still be blocked in a read when the
-// process ends: what it shares is never freed.
+// Standard input, read on a thread of its own while an endless search given
+// as the program's arguments runs, so that the main thread waits for the
+// search and for input at once. The reader may still be blocked in a read
+// when the process ends: what it shares is never freed.
 class InputThread {
  public:
   InputThread() {
@@ -127,21 +127,17 @@ class InputThread {
   bool ended = false;
 };
 
-// The single command of the arguments may have started a search or a bench:
-// until it ends, standard input is heard for "quit", "stop", "isready" and
-// "ponderhit". At the end of input a bounded search or bench runs to its end;
-// an infinite or pondering one is stopped.
-void listen_while_busy() {
-  static InputThread* input = nullptr;
+// An infinite or pondering search from the arguments cannot end by itself:
+// standard input is heard for "quit", "stop", "isready" and "ponderhit"
+// until the search ends. At the end of input a search that still waits for
+// the GUI is stopped; one turned into a timed search by "ponderhit" runs on.
+void listen_while_searching() {
+  InputThread* input = new InputThread;  // outlives this call: see above
   std::string line, token;
 
-  while (Threads.main()->is_searching() || benchmark_running()) {
-    if (!input)
-      input = new InputThread;
-
+  while (Threads.main()->is_searching()) {
     const InputThread::Result r = input->next(line, 10);
     if (r == InputThread::End) {
-      wait_benchmark();  // first: its searches rewrite the limits
       if (Search::Limits.infinite || Search::Limits.ponder)
         stop_search();
       return;
@@ -254,7 +250,8 @@ bool read_number(std::istringstream& is, T& result) {
   return true;
 }
 
-void go(const Position& pos, std::istringstream& is) {
+// True when the search waits for the GUI to end it (infinite or pondering).
+bool go(const Position& pos, std::istringstream& is) {
   Search::LimitsType limits;
   std::string token;
   bool readable = true;
@@ -308,6 +305,16 @@ void go(const Position& pos, std::istringstream& is) {
               << sync_endl;
 
   Threads.start_thinking(pos, limits, SetupStates);
+  return limits.infinite || limits.ponder;
+}
+
+// A running bench is ended only by "stop", and "isready" is answered at once;
+// every other command waits for the bench to finish and then acts, in the
+// order the commands came, so that "bench" piped in with what follows still
+// reports the whole bench. Words that do nothing hold nothing up.
+bool waits_for_bench(const std::string& token) {
+  static const char* const waiting[] = {"quit", "ponderhit", "uci", "ucinewgame", "go", "position", "setoption", "bench"};
+  return std::find(std::begin(waiting), std::end(waiting), token) != std::end(waiting);
 }
 
 }  // namespace
@@ -315,6 +322,7 @@ void go(const Position& pos, std::istringstream& is) {
 void UCI::loop(int argc, char* argv[]) {
   Position pos;
   std::string token, cmd;
+  bool endless = false;
 
   pos.set(StartFEN, false, Threads.main());
 
@@ -333,6 +341,9 @@ void UCI::loop(int argc, char* argv[]) {
 
     token.clear();
     is >> std::skipws >> token;
+
+    if (waits_for_bench(token))
+      wait_benchmark();
 
     if (token == "quit" || token == "stop")
       stop_search();
@@ -354,7 +365,7 @@ void UCI::loop(int argc, char* argv[]) {
 
     else if (token == "go") {
       finish_search();
-      go(pos, is);
+      endless = go(pos, is);
     }
 
     else if (token == "position") {
@@ -374,8 +385,11 @@ void UCI::loop(int argc, char* argv[]) {
 
   } while (token != "quit" && argc == 1);
 
-  if (argc > 1)
-    listen_while_busy();
+  // The arguments' command runs to its end without touching standard input,
+  // which may belong to the caller's script; only a search that cannot end
+  // by itself listens there for the GUI.
+  if (argc > 1 && endless)
+    listen_while_searching();
 
   wait_benchmark();
   Threads.main()->wait_for_search_finished();

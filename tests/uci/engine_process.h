@@ -22,40 +22,25 @@
 
 class EngineProcess {
  public:
-  // Starts the engine in workDir with the given arguments.
-  explicit EngineProcess(const std::string& workDir, const std::vector<std::string>& args = {}) {
-    // Built before forking: the child only execs.
+  // Starts the engine in workDir with the given arguments; its standard
+  // input may be non-blocking, as some callers leave it.
+  explicit EngineProcess(const std::string& workDir, const std::vector<std::string>& args = {},
+                         bool nonblockingInput = false) {
     std::vector<std::string> words = engine_command();
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& w : words)
-      argv.push_back(&w[0]);
-    argv.push_back(nullptr);
+    start(workDir, words, nonblockingInput);
+  }
 
-    int in[2], out[2], err[2];
-    if (pipe(in) || pipe(out) || pipe(err))
-      return;
-
-    pid = fork();
-    if (pid == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      dup2(err[1], 2);
-      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
-        close(fd);
-      if (chdir(workDir.c_str()) != 0)
-        _exit(127);
-      execvp(argv[0], argv.data());
-      _exit(127);
-    }
-
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    toEngine = in[1];
-    fromEngine = out[0];
-    errors = err[0];
-    signal(SIGPIPE, SIG_IGN);
+  // A shell script in place of the engine, for callers such as loops; $ENGINE
+  // in it is the engine's command (its words hold no blanks, see above).
+  struct Shell {
+    std::string script;
+  };
+  EngineProcess(const Shell& shell, const std::string& workDir) {
+    std::string engine;
+    for (const std::string& w : engine_command())
+      engine += w + " ";
+    start(workDir, {"/bin/sh", "-c", "ENGINE='" + engine + "'; " + shell.script}, false);
   }
 
   ~EngineProcess() {
@@ -163,6 +148,41 @@ class EngineProcess {
   }
 
  private:
+  void start(const std::string& workDir, std::vector<std::string> words, bool nonblockingInput) {
+    // Built before forking: the child only execs.
+    std::vector<char*> argv;
+    for (std::string& w : words)
+      argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+
+    int in[2], out[2], err[2];
+    if (pipe(in) || pipe(out) || pipe(err))
+      return;
+
+    pid = fork();
+    if (pid == 0) {
+      dup2(in[0], 0);
+      if (nonblockingInput)
+        fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+      dup2(out[1], 1);
+      dup2(err[1], 2);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+        close(fd);
+      if (chdir(workDir.c_str()) != 0)
+        _exit(127);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    toEngine = in[1];
+    fromEngine = out[0];
+    errors = err[0];
+    signal(SIGPIPE, SIG_IGN);
+  }
+
   static bool read_from(int fd, std::string& buffer, std::string& line, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {

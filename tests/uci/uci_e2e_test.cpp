@@ -300,6 +300,33 @@ TEST(UciEndToEnd, ArgumentModeRunsOneCommandAndEndOfInputQuits) {
     EXPECT_EQ(engine.wait_exit(), 0);
   }
   {
+    // A read that would block is no end of input.
+    EngineProcess engine(dir.str(), {"go", "infinite"}, true);
+    EXPECT_FALSE(has_prefix(engine.drain(300), "bestmove"));
+    engine.send("stop");
+    ASSERT_TRUE(engine.expect("bestmove"));
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    // Any other command leaves standard input to the caller: what comes
+    // there is not read, and a shell loop feeding lines runs once per line.
+    EngineProcess engine(dir.str(), {"go", "depth", "9"});
+    engine.send("quit");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(engine.expect("bestmove", &seen, 60000));
+    EXPECT_TRUE(has_prefix(seen, "info depth 9 ")) << seen.back();
+    EXPECT_EQ(engine.wait_exit(), 0);
+
+    EngineProcess loop(EngineProcess::Shell{"while read d; do $ENGINE go depth $d; done"}, dir.str());
+    loop.send("1\n2\n3");
+    loop.close_input();
+    int answers = 0;
+    for (const std::string& l : loop.drain(60000))
+      answers += l.rfind("bestmove ", 0) == 0;
+    EXPECT_EQ(answers, 3);
+    EXPECT_EQ(loop.wait_exit(), 0);
+  }
+  {
     EngineProcess engine(dir.str());
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0);
@@ -698,78 +725,109 @@ TEST(UciEndToEnd, SuddenDeathGameEndsWithNoSideOverItsTime) {
   }
 }
 
-// Nothing keeps the engine deaf: a bench or a search from the arguments,
-// even one without an end, still answers "isready" at once, ends on "stop"
-// with its answer or report, and "quit" ends the program.
-TEST(UciEndToEnd, BenchAndArgumentModeSearchesStillHearTheGui) {
-  struct Case {
-    std::vector<std::string> args;
-    std::string command, last;  // the command, from stdin when args are empty
-    bool report;  // a bench's: one answer for each position it searched
-  } const cases[] = {
-      {{}, "bench 16 1 2 current mate", "stop", true},  // no mate: no end of its own
-      {{}, "bench", "quit", true},
-      {{}, "bench 16 1 9 current perft", "quit", true},
-      {{"go", "mate", "1"}, "", "quit", false},
-      {{"go", "depth", "99999999999"}, "", "stop", false},
-      {{"go", "mate", "-2"}, "", "quit", false},
-      {{"bench", "16", "1", "2", "current", "mate"}, "", "stop", true},
-  };
+namespace {
 
-  for (const Case& c : cases) {
-    const std::string name = c.args.empty() ? c.command : c.args[0] + " " + c.args[1] + " " + c.args[2];
-    WorkDir dir(false);
-    EngineProcess engine(dir.str(), c.args);
-    if (!c.command.empty())
-      engine.send(c.command);
+// What a bench wrote to the error stream, up to its node count.
+struct BenchReport {
+  std::string nodes;
+  int analysed = 0;  // positions finished
+};
+
+BenchReport bench_report(EngineProcess& engine, int timeoutMs = 60000) {
+  BenchReport r;
+  std::string line;
+  while (r.nodes.empty() && engine.read_error_line(line, timeoutMs)) {
+    r.analysed += line.rfind("Analyzing position ", 0) == 0 && line.find(" Done") != std::string::npos;
+    if (line.rfind(" Nodes evaluated     : ", 0) == 0)
+      r.nodes = line.substr(23);
+  }
+  return r;
+}
+
+// The root move counts of a perft, as "move: count" lines.
+std::vector<std::string> perft_lines(const std::vector<std::string>& lines) {
+  static const std::regex form("[a-h][1-8][a-h][1-8][nbrq]?: \\d+");
+  std::vector<std::string> counts;
+  for (const std::string& l : lines)
+    if (std::regex_match(l, form))
+      counts.push_back(l);
+  return counts;
+}
+
+}  // namespace
+
+// A bench runs to its end: the commands queued behind it, "quit" and the end
+// of input included, wait for it and then act in order, so a script that
+// pipes "bench" in with what follows gets the whole bench. Only "stop" cuts
+// it short, and "isready" is answered meanwhile.
+TEST(UciEndToEnd, BenchRunsToItsEndUnlessStopped) {
+  WorkDir dir(false);
+  {
+    EngineProcess alone(dir.str(), {"bench", "16", "1", "8"});
+    const BenchReport whole = bench_report(alone);
+    EXPECT_EQ(whole.analysed, 6);
+    EXPECT_EQ(alone.wait_exit(), 0);
+
+    EngineProcess engine(dir.str());
+    for (const char* command : {"bench 16 1 8", "position startpos moves e2e4", "go depth 1", "quit"})
+      engine.send(command);
+    const BenchReport piped = bench_report(engine);
+    EXPECT_EQ(piped.nodes, whole.nodes);
+    EXPECT_EQ(piped.analysed, 6);
+    std::vector<std::string> answers;
+    for (const std::string& l : engine.drain(20000))
+      if (l.rfind("bestmove ", 0) == 0)
+        answers.push_back(l);
+    ASSERT_EQ(answers.size(), 7u);
+    EXPECT_TRUE(answers.back()[10] == '7' || answers.back()[10] == '8') << answers.back();  // black's, after 1. e4
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+  {
+    EngineProcess engine(dir.str());
+    engine.send("position startpos");
+    engine.send("bench 16 1 5 current perft");
+    engine.close_input();
+    EXPECT_EQ(bench_report(engine).nodes, "4865609");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+
+  // A bench that cannot end (no mate in the start position) and a perft are
+  // stopped; a root move whose count was cut short is left out.
+  EngineProcess full(dir.str(), {"bench", "16", "1", "6", "current", "perft"});
+  const std::vector<std::string> wholeCounts = perft_lines(full.drain(60000));
+  ASSERT_EQ(wholeCounts.size(), 20u);
+  for (const char* command : {"bench 16 1 2 current mate", "bench 16 1 6 current perft"}) {
+    const bool perft = std::string(command).find("perft") != std::string::npos;
+    EngineProcess engine(dir.str());
+    engine.send(command);
     std::vector<std::string> seen;
-    engine.expect("no such line", &seen, 300);  // under way
+    if (perft)
+      ASSERT_TRUE(engine.expect(wholeCounts[0], &seen));  // the second root move is being counted
+    else
+      engine.expect("no such line", &seen, 300);
 
-    auto start = std::chrono::steady_clock::now();
-    auto ms = [&] {
-      return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    };
+    const auto start = std::chrono::steady_clock::now();
     engine.send("isready");
-    ASSERT_TRUE(engine.expect("readyok", &seen, 1000)) << name;
-    EXPECT_LT(ms(), 1000) << name;
-
-    start = std::chrono::steady_clock::now();
-    engine.send(c.last);
-    const bool perft = name.find("perft") != std::string::npos;
-    int searched = c.report ? 0 : 1;
-    if (c.report) {
-      std::string line;
-      bool reported = false;
-      while (!reported && engine.read_error_line(line, 1000)) {
-        reported = line.rfind(" Nodes evaluated     : ", 0) == 0;
-        searched += line.rfind("Analyzing position ", 0) == 0 && !perft;
-      }
-      EXPECT_TRUE(reported) << name;
-      EXPECT_GE(searched, perft ? 0 : 1) << name;
-    }
-    if (c.last == "stop" && c.args.empty()) {
-      engine.send("isready");
-      EXPECT_TRUE(engine.expect("readyok", &seen, 1000)) << name;
-      engine.send("quit");
-    }
-    EXPECT_EQ(engine.wait_exit(1500), 0) << name;
-    EXPECT_LT(ms(), 1500) << name;
+    ASSERT_TRUE(engine.expect("readyok", &seen, 1000)) << command;
+    engine.send("stop");
+    const BenchReport stopped = bench_report(engine, 1000);
+    EXPECT_FALSE(stopped.nodes.empty()) << command;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000)) << command;
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(1500), 0) << command;
 
     for (const std::string& l : engine.drain(100))
       seen.push_back(l);
-    int answers = 0;
-    for (const std::string& l : seen)
-      answers += l.rfind("bestmove", 0) == 0;
-    EXPECT_EQ(answers, searched) << name;
+    if (perft) {
+      const std::vector<std::string> counts = perft_lines(seen);
+      uint64_t sum = 0;
+      for (size_t i = 0; i < counts.size(); ++i) {
+        EXPECT_EQ(counts[i], wholeCounts[i]);
+        sum += std::stoull(counts[i].substr(counts[i].find(' ') + 1));
+      }
+      EXPECT_LT(counts.size(), 20u);
+      EXPECT_EQ(stopped.nodes, std::to_string(sum));
+    } else
+      EXPECT_TRUE(has_prefix(seen, "bestmove ")) << command;
   }
-
-  // A bounded search from the arguments still runs to its limit when the
-  // input ends at once.
-  WorkDir dir(false);
-  EngineProcess engine(dir.str(), {"go", "depth", "9"});
-  engine.close_input();
-  std::vector<std::string> seen;
-  ASSERT_TRUE(engine.expect("bestmove", &seen, 60000));
-  EXPECT_TRUE(has_prefix(seen, "info depth 9 ")) << seen.back();
-  EXPECT_EQ(engine.wait_exit(), 0);
 }
