@@ -666,10 +666,12 @@ std::vector<std::string> shipped_personalities() {
 TEST(UciEndToEnd, EveryPersonalityAnswersInsideAShortClock) {
   const std::vector<std::string> names = shipped_personalities();
   ASSERT_FALSE(names.empty());
+  // The answer time is a process round trip too, which a busy machine
+  // stretches by a few milliseconds; a move that waits far longer still fails.
 #ifdef VYN_INSTRUMENTED
   const int slack = 100;  // a sanitizer's engine takes longer for the same work
 #else
-  const int slack = 0;
+  const int slack = 10;
 #endif
   for (const std::string& name : names) {
     WorkDir dir(true);
