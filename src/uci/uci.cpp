@@ -132,7 +132,7 @@ class InputThread {
 // until the search ends. At the end of input a search that still waits for
 // the GUI is stopped; one turned into a timed search by "ponderhit" runs on.
 void listen_while_searching() {
-  InputThread* input = new InputThread;  // outlives this call: see above
+  static InputThread* const input = new InputThread;  // never freed: see above
   std::string line, token;
 
   while (Threads.main()->is_searching()) {
