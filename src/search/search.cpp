@@ -172,10 +172,11 @@ void strength_pause() {
       break;
 
     if (onClock && std::chrono::steady_clock::now() + step >= deadline) {
-      // The last stretch: a sleep may wake late, a spin does not.
+      // The last stretch: a sleep may wake late, a spin does not. A yield
+      // would hand the processor to whatever else runs on a busy machine.
       std::this_thread::sleep_until(deadline - std::chrono::milliseconds(2));
-      while (std::chrono::steady_clock::now() < deadline && !Signals.stop)
-        std::this_thread::yield();
+      while (std::chrono::steady_clock::now() < deadline && !Signals.stop) {
+      }
       break;
     }
     std::this_thread::sleep_for(step);
