@@ -17,20 +17,17 @@ uint64_t perft(Position& pos, Depth depth, const std::atomic<bool>* abort) {
   const bool leaf = (depth == 2 * DEPTH_ONE_PLY);
 
   for (const auto& m : MoveList<GEN_LEGAL>(pos)) {
-    if (abort && abort->load(std::memory_order_relaxed))
-      break;
-
     if (Root && depth <= DEPTH_ONE_PLY)
       cnt = 1;
     else {
       pos.do_move(m, st, pos.gives_check(m, ci));
       cnt = leaf ? MoveList<GEN_LEGAL>(pos).size() : perft<false>(pos, depth - DEPTH_ONE_PLY, abort);
       pos.undo_move(m);
-
-      // A count cut short is no count: it would read as final.
-      if (Root && abort && abort->load(std::memory_order_relaxed))
-        break;
     }
+
+    // A count cut short is no count: at the root it would read as final.
+    if (abort && abort->load(std::memory_order_relaxed))
+      break;
 
     nodes += cnt;
 

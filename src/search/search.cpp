@@ -154,17 +154,16 @@ void strength_pause() {
     minimum = 200;
 
   int64_t pause = std::max(base < INT64_MAX / 100 ? percent * base / 100 : base / 100 * percent, minimum);
-  int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
-  const bool onClock = Limits.has_clock();
-  if (onClock)
-    limit = std::min(limit, Time.maximum());
+  const int64_t limit = Time.maximum() > 300 ? Time.maximum() - 300 : 100;
   pause = std::max<int64_t>(std::min(pause, limit), 10);
 
-  // On a clock no step sleeps past the maximum, and the pause ends two
-  // milliseconds before it: waking up and writing the move take time too.
+  // On a clock the pause ends, whatever its limit, two milliseconds before
+  // the maximum: waking up and writing the move take time too.
+  const bool onClock = Limits.has_clock();
+  const auto margin = std::chrono::milliseconds(2), step = std::chrono::milliseconds(10);
   const int64_t maximumMs = Limits.npmsec ? Time.maximum() / Limits.npmsec : Time.maximum();
-  const auto deadline = std::chrono::steady_clock::time_point(std::chrono::milliseconds(Time.startTime + maximumMs - 2));
-  const auto step = std::chrono::milliseconds(10);
+  const auto deadline =
+      std::chrono::steady_clock::time_point(std::chrono::milliseconds(Time.startTime + maximumMs)) - margin;
 
   while (true) {
     const int64_t e = pause_elapsed();
@@ -174,7 +173,7 @@ void strength_pause() {
     if (onClock && std::chrono::steady_clock::now() + step >= deadline) {
       // The last stretch: a sleep may wake late, a spin does not. A yield
       // would hand the processor to whatever else runs on a busy machine.
-      std::this_thread::sleep_until(deadline - std::chrono::milliseconds(2));
+      std::this_thread::sleep_until(deadline - margin);
       while (std::chrono::steady_clock::now() < deadline && !Signals.stop) {
       }
       break;
@@ -1136,10 +1135,6 @@ void check_time() {
       || (Limits.nodes && Threads.nodes_searched() >= uint64_t(Limits.nodes)))
     Signals.stop = true;
 }
-
-}  // namespace
-
-namespace {
 
 const char* bound_word(Bound b) {
   return b == BOUND_LOWER ? " lowerbound" : b == BOUND_UPPER ? " upperbound" : "";
